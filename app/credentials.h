@@ -1,0 +1,59 @@
+// The credentials file "data.drk" in the station folder: the database user,
+// CR LF, the password, kept scrambled at rest.
+//
+// Stored form of a plain content of n bytes: every byte XOR (n mod 256) XOR K,
+// then the marker "rune" with each letter XOR K, then K (the marker's
+// terminating zero XOR K); K = 0x5B.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/account.h"
+
+namespace tovanix::credentials {
+
+inline constexpr const char* kFileName = "data.drk";
+inline constexpr std::uint8_t kKey = 0x5B;
+inline constexpr char kMarker[] = "rune";
+inline constexpr std::size_t kTrailerSize = 5;  // four marker letters and the zero
+
+// Pure forms, for tests and for the file operations below.
+std::vector<std::uint8_t> scrambled(const std::vector<std::uint8_t>& plain);
+bool hasTrailer(const std::vector<std::uint8_t>& stored);
+// nullopt when the trailer is not the marker.
+std::optional<std::vector<std::uint8_t>> unscrambled(const std::vector<std::uint8_t>& stored);
+
+// In place. False when the file cannot be opened read-write (or, for
+// unscramble, when its trailer is not the marker: the file is untouched).
+bool scrambleFile(const std::string& path);
+bool unscrambleFile(const std::string& path);
+
+// Writes user CR LF password (replacing any previous content, mode 0600) and
+// scrambles it.
+bool writeFile(const std::string& path, const db::Account& account);
+
+// The first two lines of a plain file: user and password. Line ends (LF or
+// CR LF) are not part of either; a missing line is empty.
+db::Account parsePlain(const std::vector<std::uint8_t>& plain);
+
+std::string pathInStationFolder();
+
+enum class LoadState {
+    Missing,  // no file: the database login dialog must ask
+    Loaded,   // account read (and the file rests scrambled again)
+    Unreadable,
+};
+
+struct Loaded {
+    LoadState state = LoadState::Missing;
+    db::Account account;
+};
+
+// Start-up: unscramble (a plain file is accepted as it is), read the two
+// lines, scramble again. Sets the process-wide account when loaded.
+Loaded load(const std::string& path);
+
+}  // namespace tovanix::credentials

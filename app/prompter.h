@@ -1,0 +1,32 @@
+// Every message box of the station goes through this interface, so dialog
+// logic runs without a display: the window supplies a Qt implementation,
+// tests a recorder, the headless runner one that writes to standard error.
+#pragma once
+
+#include <string>
+
+namespace tovanix {
+
+enum class PromptIcon { None, Information, Warning, Question, Error };
+enum class PromptButtons { Ok, OkCancel, YesNo };
+enum class PromptAnswer { Ok, Cancel, Yes, No };
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual PromptAnswer ask(const std::string& text, const std::string& caption, PromptIcon icon,
+                             PromptButtons buttons) = 0;
+    // A message with only an OK button.
+    void inform(const std::string& text, const std::string& caption, PromptIcon icon = PromptIcon::Information) {
+        ask(text, caption, icon, PromptButtons::Ok);
+    }
+};
+
+// Writes each message to standard error and answers OK (or Yes).
+class StderrPrompter : public Prompter {
+public:
+    PromptAnswer ask(const std::string& text, const std::string& caption, PromptIcon icon,
+                     PromptButtons buttons) override;
+};
+
+}  // namespace tovanix

@@ -1,0 +1,42 @@
+// Start-up steps that need no window: obtaining the database account and
+// the database login dialog's OK logic.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "db/account.h"
+
+namespace tovanix {
+
+class Prompter;
+
+inline constexpr const char* kProgramName = "Tovanix";
+inline constexpr const char* kAlreadyRunning = "程序已经在运行，请勿重复登录";
+inline constexpr const char* kAccountRefused = "数据库密码与账号不对";
+inline constexpr const char* kCannotCreateDatabase = "不能建立TovanDatabase数据库";
+inline constexpr const char* kCannotUseDatabase = "不能使用TovanDatabase数据库";
+
+// Steps 4 to 8 of start-up: find the credentials file in the station folder;
+// when it is missing, call askDatabaseLogin (the database login dialog, which
+// writes the file) and end with nullopt unless it returns true; then read the
+// account from the file, leaving it scrambled. The account also becomes the
+// process-wide one.
+std::optional<db::Account> obtainAccount(const std::function<bool()>& askDatabaseLogin);
+std::optional<db::Account> obtainAccount(const std::string& credentialsPath,
+                                         const std::function<bool()>& askDatabaseLogin);
+
+enum class DatabaseLoginResult {
+    Accepted,  // file written, database created or its failure reported: the dialog ends with OK
+    Refused,   // the server refused the account: file deleted, the dialog stays
+};
+
+// OK of the database login dialog: the typed account becomes current, is
+// written scrambled to credentialsPath, tried against the server, and the
+// database is created. Messages go through the prompter; on Refused the
+// caller selects the password field.
+DatabaseLoginResult acceptDatabaseLogin(Prompter& prompter, const std::string& credentialsPath,
+                                        const db::Account& typed);
+
+}  // namespace tovanix

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <mysql.h>
 
+#include "platform/format.h"
+
 namespace tovanix::db {
 
 namespace {
@@ -147,16 +149,7 @@ std::string Connection::escape(std::string_view text) const {
 std::string sqlf(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string out;
-    if (n > 0) {
-        out.resize(static_cast<std::size_t>(n) + 1);
-        std::vsnprintf(out.data(), out.size(), format, args);
-        out.resize(static_cast<std::size_t>(n));
-    }
+    std::string out = platform::vformat(format, args);
     va_end(args);
     return out;
 }

@@ -1,0 +1,20 @@
+// Texts of the alarm and power-failure short messages.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+#include "devices/messages.h"
+
+namespace tovanix::alarms {
+
+inline constexpr const char* kStatusNoDevice = "短信报警设备没有连接!";
+inline constexpr const char* kStatusOpenFailed = "短信报警设备打开失败!";
+
+// "%4d-%.2d-%.2d %.2d:%.2d:%.2d" of a local time.
+std::string messageTime(const std::tm& local);
+std::string channelText(const devices::AlarmState& state);
+std::string alarmMessage(const devices::AlarmState& state, const std::tm& local);
+std::string powerFailureMessage(const std::tm& local);
+
+}  // namespace tovanix::alarms

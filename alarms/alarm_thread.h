@@ -1,0 +1,53 @@
+// CAlarmThread: every action on the alarm device (siren, mains power, short
+// messages) runs here, one job at a time, in the order posted, so a slow
+// short message never blocks the polling thread or the window.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string>
+
+#include "alarms/alarm_config.h"
+#include "devices/driver_api.h"
+#include "devices/messages.h"
+#include "platform/message_thread.h"
+
+namespace tovanix::alarms {
+
+struct AlarmTiming {
+    int perNumberWaitMs = 6000;  // the modem needs this between two messages
+};
+
+class CAlarmThread : public platform::MessageThread {
+public:
+    using Log = std::function<void(const std::string&)>;
+    using Now = std::function<std::time_t()>;
+
+    // Binds the Alarm library (from `driverFolder` when given) and starts
+    // the message loop.
+    CAlarmThread(AlarmShared& shared, AlarmTiming timing = {}, Log log = {}, Now now = {},
+                 const std::string& driverFolder = {});
+    ~CAlarmThread() override;
+
+    const devices::AlarmApi& api() const { return api_; }
+
+private:
+    void boxOn();
+    void boxOff();
+    void sms(const devices::AlarmState& state);
+    void powerCheck();
+    // Opens, sends and closes per number; stops at the first port that
+    // cannot be opened. Returns the numbers served.
+    int sendToAll(const std::u16string& text, int com);
+    std::uint32_t limitSeconds(const AlarmDeviceSettings& s) const;
+    void log(const std::string& line) const;
+    std::tm localNow() const;
+
+    AlarmShared& shared_;
+    AlarmTiming timing_;
+    Log log_;
+    Now now_;
+    devices::AlarmApi api_;
+};
+
+}  // namespace tovanix::alarms

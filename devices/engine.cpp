@@ -1,0 +1,150 @@
+#include "devices/engine.h"
+
+#include "devices/polling_thread.h"
+#include "platform/format.h"
+
+namespace tovanix::devices {
+
+Engine::Engine(EngineTiming timing) : timing_(timing) {}
+
+Engine::~Engine() { stop(); }
+
+void Engine::log(const std::string& line) const {
+    if (!log_) return;
+    std::time_t t = now();
+    std::tm tm {};
+    localtime_r(&t, &tm);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
+    log_(std::string(stamp) + " " + line);
+}
+
+ConfigLoadResult Engine::loadConfiguration() {
+    ConfigLoadResult r = devices::loadConfiguration(table_, alarmShared_.config, now());
+    {
+        std::lock_guard<std::mutex> lock(infoMutex_);
+        system_ = r.system;
+    }
+    if (!r.connected) log(std::string("configuration: ") + kCannotOpenDatabase);
+    else
+        log(platform::format("configuration: %d lines, %d devices", table_.lineCount(), table_.deviceCount()));
+    if (r.skippedLines + r.skippedGroups + r.skippedDevices + r.skippedPhones > 0) {
+        log(platform::format("configuration: beyond capacity, not loaded: %d lines, %d groups, %d devices, %d phones",
+                             r.skippedLines, r.skippedGroups, r.skippedDevices, r.skippedPhones));
+    }
+    return r;
+}
+
+int Engine::assignSequenceNumbers() {
+    return table_.with([](std::vector<LineEntry>& lines) {
+        int n = 0;
+        for (auto& l : lines) {
+            for (auto& d : l.devices) d.sequence = ++n;
+        }
+        return n;
+    });
+}
+
+void Engine::start() {
+    if (polling_) return;
+    polling_ = std::make_unique<CMyThread>(*this);
+    auto logger = [this](const std::string& s) { log(s); };
+    alarm_ = std::make_unique<alarms::CAlarmThread>(alarmShared_, timing_.alarm, logger, now_, driverFolder_);
+    {
+        std::lock_guard<std::mutex> lock(timerMutex_);
+        timerStop_ = false;
+        periodMs_ = timing_.firstScanMs;
+        firstScanPending_ = true;
+        nextScan_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timing_.firstScanMs);
+    }
+    timer_ = std::thread([this] { timerLoop(); });
+}
+
+void Engine::stop() {
+    {
+        std::lock_guard<std::mutex> lock(timerMutex_);
+        timerStop_ = true;
+    }
+    timerCv_.notify_all();
+    if (timer_.joinable()) timer_.join();
+    polling_.reset();  // runs what is queued, then ends the receiver thread
+    alarm_.reset();
+}
+
+bool Engine::post(std::uint32_t message, std::any payload) {
+    return polling_ && polling_->post(message, std::move(payload));
+}
+
+bool Engine::postAlarm(std::uint32_t message, std::any payload) {
+    return alarm_ && alarm_->post(message, std::move(payload));
+}
+
+void Engine::restartScanTimer() {
+    const long long period = scanPeriodMs(table_.deviceCount(), timing_.scanUnitMs);
+    {
+        std::lock_guard<std::mutex> lock(timerMutex_);
+        firstScanPending_ = false;
+        periodMs_ = period;
+        nextScan_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(periodMs_);
+    }
+    timerCv_.notify_all();
+}
+
+long long Engine::currentScanPeriodMs() const {
+    std::lock_guard<std::mutex> lock(timerMutex_);
+    return periodMs_;
+}
+
+AlarmState Engine::lastAlarm() const {
+    std::lock_guard<std::mutex> lock(infoMutex_);
+    return lastAlarm_;
+}
+
+void Engine::setLastAlarm(const AlarmState& s) {
+    std::lock_guard<std::mutex> lock(infoMutex_);
+    lastAlarm_ = s;
+}
+
+SystemInfo Engine::systemInfo() const {
+    std::lock_guard<std::mutex> lock(infoMutex_);
+    return system_;
+}
+
+void Engine::timerLoop() {
+    using Clock = std::chrono::steady_clock;
+    auto nextTick = Clock::now() + std::chrono::milliseconds(timing_.tickMs);
+    std::unique_lock<std::mutex> lock(timerMutex_);
+    while (!timerStop_) {
+        auto wake = std::min(nextTick, nextScan_);
+        timerCv_.wait_until(lock, wake, [&] { return timerStop_ || Clock::now() >= std::min(nextTick, nextScan_); });
+        if (timerStop_) break;
+        auto now = Clock::now();
+        if (now >= nextTick) {
+            alarmShared_.tick();
+            nextTick += std::chrono::milliseconds(timing_.tickMs);
+            if (nextTick < now) nextTick = now + std::chrono::milliseconds(timing_.tickMs);
+        }
+        if (now >= nextScan_) {
+            // After the first scan the period follows the device count.
+            if (firstScanPending_) {
+                firstScanPending_ = false;
+                lock.unlock();
+                const long long period = scanPeriodMs(table_.deviceCount(), timing_.scanUnitMs);
+                lock.lock();
+                periodMs_ = period;
+            }
+            nextScan_ = now + std::chrono::milliseconds(periodMs_);
+            // A pass is posted only while nothing runs, so passes never pile up.
+            if (driverState.load() == kStateIdle) {
+                lock.unlock();
+                bool posted = post(kMsgScan);
+                lock.lock();
+                if (posted) scansPosted_.fetch_add(1);
+            } else {
+                scansSkipped_.fetch_add(1);
+            }
+        }
+    }
+}
+
+}  // namespace tovanix::devices

@@ -1,0 +1,103 @@
+// Thread messages of the polling thread and the alarm thread, and the
+// request records that travel with them (by value: the dialog that posted a
+// request may be gone when it is handled).
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace tovanix::devices {
+
+enum PollingMessage : std::uint32_t {
+    kMsgScan = 0x497,              // one polling pass
+    kMsgQuickRead = 0x498,         // current values of every logger
+    kMsgReadSettings = 0x499,      // alarm settings of loggers not read yet
+    kMsgOpenPorts = 0x49A,         // open the port of every line
+    kMsgDownloadChosen = 0x49B,    // history of chosen devices (HistoryRequest)
+    kMsgProbeDevice = 0x49C,       // first contact with a new logger (DeviceRequest)
+    kMsgStartLogging = 0x49D,      // set the clock and clear the logger (DeviceRequest)
+    kMsgWriteAlarm = 0x49E,        // write limits (AlarmWriteRequest)
+    kMsgWriteInterval = 0x49F,     // write the recording interval (IntervalRequest)
+    kMsgClosePort = 0x4A2,         // close one line's port (LineRequest)
+    kMsgOpenPort = 0x4A3,          // open one line's port (LineRequest)
+    kMsgCloseAllPorts = 0x4A4,
+    kMsgOpenTimer = 0x4A5,         // posted by nobody
+    kMsgDownloadAll = 0x4A6,       // history of every device (HistoryRequest)
+};
+
+enum AlarmMessage : std::uint32_t {
+    kMsgAlarmSms = 0x4A0,      // AlarmState
+    kMsgAlarmBoxOff = 0x4A1,
+    kMsgPowerCheck = 0x4A7,
+    kMsgAlarmBoxOn = 0x4A8,
+};
+
+// Devices are named by (line id, address) rather than by table indices,
+// which shift when lines or devices are removed.
+struct DeviceRequest {
+    int lineid = 0;
+    int address = 0;
+};
+
+struct LineRequest {
+    int lineid = 0;
+};
+
+struct AlarmWriteRequest {
+    int lineid = 0;
+    int address = 0;
+    int enableBits = 0;        // channel 1 enable | channel 2 enable * 2
+    int ch1Enable = 0;
+    int ch2Enable = 0;
+    int limitsTenths[4] = {};  // ch1 upper, ch1 lower, ch2 upper, ch2 lower
+    std::string ch1Type, ch1Unit, ch2Type, ch2Unit;
+    float ch1Upper = 0, ch1Lower = 0, ch2Upper = 0, ch2Lower = 0;
+};
+
+struct IntervalRequest {
+    int lineid = 0;
+    int address = 0;
+    int minutes = 1;
+};
+
+struct HistoryRequest {
+    std::time_t start = 0;
+    std::time_t end = 0;
+    std::vector<DeviceRequest> devices;  // 0x49B only
+};
+
+// The last alarm the scan found, handed to the alarm thread as one copy.
+struct AlarmState {
+    std::string deviceName;
+    std::int8_t mask = 0;      // bit 0 channel 1 out of limits, bit 1 channel 2
+    int ch1Direction = 0;      // 1 above the upper limit, 0 below the lower
+    float ch1Value = 0;
+    int ch2Direction = 0;
+    float ch2Value = 0;
+};
+
+// Driver state codes shown by the window.
+enum DriverState : int {
+    kStateIdle = 0,
+    kStateReadingAll = 101,
+    kStateReadingPower = 102,
+    kStateReadingSettings = 103,
+    kStateProbing = 104,
+    kStateReadingHistory = 105,
+};
+
+// Result codes the dialogs follow on their timers.
+enum ResultCode : int {
+    kResultNone = 0,
+    kResultPending = 1,
+    kResultDone = 2,
+    kResultDeviceFailed = 3,
+    kResultDatabaseFailed = 4,   // interval and alarm writes
+    kResultPortClosed = 5,
+};
+// Start logging uses 4 for "port not open".
+inline constexpr int kStartLoggingPortClosed = 4;
+
+}  // namespace tovanix::devices

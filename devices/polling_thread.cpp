@@ -1,0 +1,709 @@
+#include "devices/polling_thread.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "db/connection.h"
+#include "devices/config_load.h"
+#include "devices/device_store.h"
+#include "devices/engine.h"
+#include "platform/event.h"
+#include "platform/format.h"
+
+namespace tovanix::devices {
+
+namespace {
+
+std::atomic<bool> receiverThreadStarted{false};
+
+constexpr int kSignCh1Low = 0x01;
+constexpr int kSignCh1High = 0x02;
+constexpr int kSignCh2Low = 0x10;
+constexpr int kSignCh2High = 0x20;
+constexpr int kFailuresBeforeNotAnswering = 3;
+constexpr float kWiredSupplyVolts = 5.0f;
+constexpr int kLoggerSoundDuration = 301;  // sent with every limits write
+constexpr int kAlarmLogSpacingShortS = 60;
+constexpr int kAlarmLogSpacingLongS = 120;
+constexpr int kLongIntervalMinutes = 2;
+constexpr int kYearBase = 2000;
+constexpr int kHistoryRetries = 2;
+
+unsigned char toBcd(int v) { return static_cast<unsigned char>(((v / 10) % 10) << 4 | (v % 10)); }
+
+// Year - 2000, month, day, hour, minute, second, each as two BCD digits.
+void bcdTime(std::time_t t, unsigned char out[6]) {
+    std::tm tm {};
+    localtime_r(&t, &tm);
+    out[0] = toBcd(tm.tm_year + 1900 - kYearBase);
+    out[1] = toBcd(tm.tm_mon + 1);
+    out[2] = toBcd(tm.tm_mday);
+    out[3] = toBcd(tm.tm_hour);
+    out[4] = toBcd(tm.tm_min);
+    out[5] = toBcd(tm.tm_sec);
+}
+
+std::string formatLocal(std::time_t t, const char* fmt) {
+    std::tm tm {};
+    localtime_r(&t, &tm);
+    char buf[64];
+    std::strftime(buf, sizeof buf, fmt, &tm);
+    return buf;
+}
+
+bool monthAndDaySet(const std::string& text) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
+    return mo != 0 && d != 0;
+}
+
+// The device event (or another event) held for a handler, with the state
+// code put back to idle on every way out.
+class Pass {
+public:
+    Pass(platform::AutoResetEvent& e, std::atomic<int>& state, int code) : hold_(e), state_(state) {
+        state_.store(code);
+    }
+    ~Pass() { state_.store(kStateIdle); }
+    Pass(const Pass&) = delete;
+    Pass& operator=(const Pass&) = delete;
+
+private:
+    platform::EventHold hold_;
+    std::atomic<int>& state_;
+};
+
+struct WorkItem {
+    int lineid;
+    int port;
+    int address;
+};
+
+}  // namespace
+
+std::string alarmSign(const DeviceEntry& d, const float pair[2]) {
+    if (d.ch1Enable == 0 && d.ch2Enable == 0) return "0";
+    int sign = 0;
+    if (d.ch1Enable != 0) {
+        if (pair[0] <= d.ch1Lower) sign |= kSignCh1Low;
+        else if (pair[0] >= d.ch1Upper) sign |= kSignCh1High;
+    }
+    if (d.ch2Enable != 0) {
+        if (pair[1] <= d.ch2Lower) sign |= kSignCh2Low;
+        else if (pair[1] >= d.ch2Upper) sign |= kSignCh2High;
+    }
+    return std::to_string(sign);
+}
+
+bool outOfLimits(const DeviceEntry& d) {
+    bool ch1 = d.ch1Enable != 0 && (d.ch1 <= d.ch1Lower || d.ch1 >= d.ch1Upper);
+    bool ch2 = d.ch2Enable != 0 && (d.ch2 <= d.ch2Lower || d.ch2 >= d.ch2Upper);
+    return ch1 || ch2;
+}
+
+bool CMyThread::receiverStarted() { return receiverThreadStarted.load(); }
+
+CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine) {
+    const std::string& folder = engine_.driverFolder();
+    if (folder.empty()) {
+        wired_.load(WiredUse::Polling);
+        alarm_.load(AlarmUse::Polling);
+    } else {
+        wired_.loadFrom(folder, WiredUse::Polling);
+        alarm_.loadFrom(folder, AlarmUse::Polling);
+    }
+    // Once per process, before any port is opened.
+    if (!receiverThreadStarted.exchange(true)) wired_.startThread();
+
+    on(kMsgScan, [this](const platform::Message&) { scan(); });
+    on(kMsgQuickRead, [this](const platform::Message&) { quickRead(); });
+    on(kMsgReadSettings, [this](const platform::Message&) { readSettings(); });
+    on(kMsgOpenPorts, [this](const platform::Message&) { openPorts(); });
+    on(kMsgProbeDevice, [this](const platform::Message& m) {
+        if (const auto* r = m.as<DeviceRequest>()) probe(*r);
+    });
+    on(kMsgStartLogging, [this](const platform::Message& m) {
+        if (const auto* r = m.as<DeviceRequest>()) startLogging(*r);
+    });
+    on(kMsgWriteAlarm, [this](const platform::Message& m) {
+        if (const auto* r = m.as<AlarmWriteRequest>()) writeAlarm(*r);
+    });
+    on(kMsgWriteInterval, [this](const platform::Message& m) {
+        if (const auto* r = m.as<IntervalRequest>()) writeInterval(*r);
+    });
+    on(kMsgClosePort, [this](const platform::Message& m) {
+        if (const auto* r = m.as<LineRequest>()) closePort(*r);
+    });
+    on(kMsgOpenPort, [this](const platform::Message& m) {
+        if (const auto* r = m.as<LineRequest>()) openPort(*r);
+    });
+    on(kMsgCloseAllPorts, [this](const platform::Message&) { closeAllPorts(); });
+    on(kMsgOpenTimer, [this](const platform::Message&) {
+        platform::EventHold hold(engine_.portEvent);
+        wired_.openTimer();
+    });
+    on(kMsgDownloadAll, [this](const platform::Message& m) {
+        const auto* r = m.as<HistoryRequest>();
+        download(r != nullptr ? *r : HistoryRequest{}, false);
+    });
+    on(kMsgDownloadChosen, [this](const platform::Message& m) {
+        const auto* r = m.as<HistoryRequest>();
+        download(r != nullptr ? *r : HistoryRequest{}, true);
+    });
+    start();
+}
+
+CMyThread::~CMyThread() {
+    join();
+    wired_.endThread();
+}
+
+void CMyThread::sleepMs(int ms) const {
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool CMyThread::readNow(int port, int address, std::string& timeText, float r12[2], float r34[2]) {
+    char text[kTimeTextSize] = {};
+    wired_.setTargetDevice(port, address);
+    sleepMs(engine_.timing().beforeReadMs);
+    bool ok = wired_.downloadNow(port, text, r12, r34) != 0;
+    text[kTimeTextSize - 1] = '\0';
+    timeText = ok ? text : "";
+    return ok;
+}
+
+void CMyThread::finishPass() {
+    engine_.finishedFlag.store(1);
+    engine_.runningFlag.store(0);
+}
+
+void CMyThread::scan() {
+    platform::EventHold hold(engine_.deviceEvent);
+    engine_.driverState.store(kStateReadingAll);
+    engine_.scanDone.store(0);
+    engine_.runningFlag.store(1);
+
+    ScanSummary summary;
+    db::Connection c;
+    // Without the database the loggers are still read and alarms still
+    // raised; only the storing is skipped.
+    const bool dbOk = c.open();
+    summary.stored = dbOk;
+    if (!dbOk) engine_.log("scan: database unreachable (" + c.lastError() + "): readings are not stored");
+    engine_.postAlarm(kMsgPowerCheck);
+
+    std::vector<WorkItem> work = engine_.table().with([](std::vector<LineEntry>& lines) {
+        std::vector<WorkItem> w;
+        for (const auto& l : lines) {
+            if (l.wired == 0 || l.devices.empty() || !l.portOpen) continue;
+            for (const auto& d : l.devices) w.push_back({l.lineid, l.port, d.address});
+        }
+        return w;
+    });
+
+    for (const WorkItem& item : work) {
+        std::string timeText;
+        float r12[2] = {kNoValue, kNoValue};
+        float r34[2] = {kNoValue, kNoValue};
+        bool ok = readNow(item.port, item.address, timeText, r12, r34);
+        if (ok) sleepMs(engine_.timing().afterReadMs);
+
+        bool alarm = false;
+        AlarmState state;
+        std::vector<AlarmRow> rows;
+        std::string sign;
+        DeviceEntry copy;
+        bool found = false;
+        const std::time_t now = engine_.now();
+        const std::time_t minute = now - now % 60;
+
+        engine_.table().with([&](std::vector<LineEntry>& lines) {
+            for (auto& l : lines) {
+                if (l.lineid != item.lineid) continue;
+                for (auto& d : l.devices) {
+                    if (d.address != item.address) continue;
+                    found = true;
+                    d.readingTime = timeText;
+                    if (!ok) {
+                        if (++d.failureCount > kFailuresBeforeNotAnswering) {
+                            d.failureCount = 0;
+                            d.status = kStatusNotAnswering;
+                        }
+                        copy = d;
+                        return;
+                    }
+                    d.readCounter++;
+                    d.powerKind = kPowerExternal;
+                    d.failureCount = 0;
+                    d.pair1[0] = r12[0];
+                    d.pair1[1] = r12[1];
+                    d.ch1 = r34[0];
+                    d.ch2 = r34[1];
+                    if (!outOfLimits(d)) {
+                        d.status = (d.status == kStatusAlarm || d.status == kStatusAlarmOver) ? kStatusAlarmOver
+                                                                                               : kStatusNormal;
+                    } else {
+                        alarm = true;
+                        d.status = kStatusAlarm;
+                        d.unacknowledged = 1;
+                        // A fresh state per device, so a message never mixes two devices.
+                        state.deviceName = d.name;
+                        if (d.ch1Enable != 0 && (d.ch1 <= d.ch1Lower || d.ch1 >= d.ch1Upper)) {
+                            state.mask |= 1;
+                            state.ch1Value = d.ch1;
+                            state.ch1Direction = d.ch1 <= d.ch1Lower ? 0 : 1;
+                        }
+                        if (d.ch2Enable != 0 && (d.ch2 <= d.ch2Lower || d.ch2 >= d.ch2Upper)) {
+                            state.mask |= 2;
+                            state.ch2Value = d.ch2;
+                            state.ch2Direction = d.ch2 <= d.ch2Lower ? 0 : 1;
+                        }
+                        if (dbOk && minute >= d.nextAlarmLogTime) {
+                            std::string group;
+                            for (const auto& gl : lines) {
+                                for (const auto& g : gl.groups) {
+                                    if (g.roomid == d.groupId) group = g.name;
+                                }
+                            }
+                            const std::string t = formatLocal(minute, "%Y-%m-%d %H:%M") + ":00";
+                            auto row = [&](int channel, float value, float lower) {
+                                rows.push_back({t, d.name, d.address, l.name, group, d.deviceid, l.lineid, channel,
+                                                value, value <= lower});
+                            };
+                            if (state.mask & 1) row(1, d.ch1, d.ch1Lower);
+                            if (state.mask & 2) row(2, d.ch2, d.ch2Lower);
+                            d.nextAlarmLogTime = minute + (d.recordInterval < kLongIntervalMinutes
+                                                               ? kAlarmLogSpacingShortS
+                                                               : kAlarmLogSpacingLongS);
+                        }
+                    }
+                    sign = alarmSign(d, d.pair1);
+                    copy = d;
+                    return;
+                }
+            }
+        });
+        if (!found) continue;  // removed while it was being read
+        if (!ok) {
+            summary.failed++;
+            engine_.lastRead.store(copy.sequence);
+            continue;
+        }
+        summary.read++;
+
+        if (alarm) {
+            summary.inAlarm++;
+            engine_.setLastAlarm(state);
+            if (dbOk) {
+                for (const AlarmRow& r : rows) insertAlarmRow(c, r);
+                if (!rows.empty()) setAlarmGetSign(c, item.address, item.lineid);
+            }
+            engine_.postAlarm(kMsgAlarmBoxOn);
+            engine_.postAlarm(kMsgAlarmSms, state);
+        }
+        if (dbOk) {
+            const int n = db::dataTableNumber(item.lineid, item.address);
+            db::createDataTable(c, n);
+            if (monthAndDaySet(copy.readingTime)) {
+                db::storeLiveReading(c, n, copy.readingTime, copy.ch1, copy.ch2, sign);
+            }
+            db::updateDownLastTime(c, item.address, item.lineid, copy.readingTime);
+        }
+        engine_.lastRead.store(copy.sequence);
+    }
+    c.close();
+    lastScan_ = summary;
+    engine_.scansDone.fetch_add(1);
+    engine_.log(platform::format("scan: %d read, %d failed, %d in alarm%s", summary.read, summary.failed,
+                                 summary.inAlarm, summary.stored ? "" : " (not stored: database unreachable)"));
+    finishPass();
+    engine_.scanDone.store(1);
+    engine_.driverState.store(kStateIdle);
+}
+
+void CMyThread::quickRead() {
+    platform::EventHold hold(engine_.deviceEvent);
+    engine_.driverState.store(kStateReadingAll);
+    engine_.scanDone.store(0);
+    std::vector<WorkItem> work = engine_.table().with([](std::vector<LineEntry>& lines) {
+        std::vector<WorkItem> w;
+        for (const auto& l : lines) {
+            if (l.wired == 0 || !l.portOpen) continue;
+            for (const auto& d : l.devices) w.push_back({l.lineid, l.port, d.address});
+        }
+        return w;
+    });
+    for (const WorkItem& item : work) {
+        std::string timeText;
+        float r12[2] = {kNoValue, kNoValue};
+        float r34[2] = {kNoValue, kNoValue};
+        if (!readNow(item.port, item.address, timeText, r12, r34)) continue;
+        int seq = 0;
+        engine_.table().with([&](std::vector<LineEntry>& lines) {
+            for (auto& l : lines) {
+                if (l.lineid != item.lineid) continue;
+                for (auto& d : l.devices) {
+                    if (d.address != item.address) continue;
+                    d.readingTime = timeText;
+                    d.pair1[0] = r12[0];
+                    d.pair1[1] = r12[1];
+                    d.ch1 = r34[0];
+                    d.ch2 = r34[1];
+                    d.power1 = d.power2 = kWiredSupplyVolts;
+                    d.readCounter = 0;
+                    d.status = d.alarmOver ? kStatusAlarmOver : kStatusNormal;
+                    seq = d.sequence;
+                    return;
+                }
+            }
+        });
+        engine_.lastRead.store(seq);
+    }
+    finishPass();
+    engine_.scanDone.store(1);
+    engine_.driverState.store(kStateIdle);
+}
+
+void CMyThread::readSettings() {
+    Pass pass(engine_.deviceEvent, engine_.driverState, kStateReadingSettings);
+    db::Connection c;
+    const bool dbOk = c.open();
+    std::vector<WorkItem> work = engine_.table().with([](std::vector<LineEntry>& lines) {
+        std::vector<WorkItem> w;
+        for (const auto& l : lines) {
+            if (l.wired == 0 || !l.portOpen) continue;
+            for (const auto& d : l.devices) {
+                if (!d.settingsLoaded) w.push_back({l.lineid, l.port, d.address});
+            }
+        }
+        return w;
+    });
+    for (const WorkItem& item : work) {
+        std::string timeText;
+        float r12[2], r34[2];
+        if (!readNow(item.port, item.address, timeText, r12, r34)) continue;
+        char mask = 0;
+        int limits[4] = {};
+        int duration = 0, interval = 0;
+        if (!wired_.getAlarm(item.port, &mask, limits, &duration, &interval)) continue;
+        LoggerSettings s = fromLoggerAlarm(static_cast<unsigned char>(mask), limits, duration, interval);
+        bool stored = dbOk && storeLoggerSettings(c, s, SettingsKey::ByAddress, item.address, item.lineid);
+        engine_.table().with([&](std::vector<LineEntry>& lines) {
+            for (auto& l : lines) {
+                if (l.lineid != item.lineid) continue;
+                for (auto& d : l.devices) {
+                    if (d.address != item.address) continue;
+                    d.ch1Enable = s.ch1Enable;
+                    d.ch2Enable = s.ch2Enable;
+                    d.ch1Lower = s.ch1Lower;
+                    d.ch1Upper = s.ch1Upper;
+                    d.ch2Lower = s.ch2Lower;
+                    d.ch2Upper = s.ch2Upper;
+                    d.recordInterval = s.recordInter;
+                    // Read again next time when the row could not be written.
+                    if (stored) d.settingsLoaded = 1;
+                    return;
+                }
+            }
+        });
+    }
+    engine_.settingsPageState.store(1);
+}
+
+void CMyThread::openPorts() {
+    platform::EventHold hold(engine_.deviceEvent);
+    std::vector<std::pair<int, int>> ports = engine_.table().with([](std::vector<LineEntry>& lines) {
+        std::vector<std::pair<int, int>> p;
+        // Wireless lines are reached through their own library, which opens
+        // the port itself.
+        for (const auto& l : lines) {
+            if (l.wired != 0) p.emplace_back(l.lineid, l.port);
+        }
+        return p;
+    });
+    for (auto [lineid, port] : ports) {
+        bool open = wired_.openCom(port) != 0;
+        engine_.log(platform::format("line %d: COM%d %s", lineid, port, open ? "opened" : "cannot be opened"));
+        engine_.table().with([&](std::vector<LineEntry>& lines) {
+            for (auto& l : lines) {
+                if (l.lineid == lineid) l.portOpen = open;
+            }
+        });
+    }
+}
+
+void CMyThread::probe(const DeviceRequest& r) {
+    Pass pass(engine_.deviceEvent, engine_.driverState, kStateProbing);
+    auto line = engine_.table().line(r.lineid);
+    if (!line || !line->portOpen) return;
+    const int port = line->port;
+    const std::time_t now = engine_.now();
+    unsigned char bcd[6];
+    bcdTime(now, bcd);
+
+    char clock[kTimeTextSize] = {};
+    wired_.setTargetDevice(port, r.address);
+    if (wired_.getClock(port, clock)) {
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+        std::sscanf(clock, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
+        std::tm pc {};
+        localtime_r(&now, &pc);
+        // The logger's seconds do not count: same minute, same clock.
+        bool same = y == pc.tm_year + 1900 && mo == pc.tm_mon + 1 && d == pc.tm_mday && h == pc.tm_hour &&
+                    mi == pc.tm_min;
+        if (!same) {
+            wired_.setTargetDevice(port, r.address);
+            if (!wired_.setClock(port, bcd)) return;
+            wired_.setTargetDevice(port, r.address);
+            wired_.clearData(port);
+            engine_.log(platform::format("probe: line %d address %d: clock set, stored records erased", r.lineid,
+                                         r.address));
+        }
+    }
+    std::string timeText;
+    float r12[2], r34[2];
+    if (!readNow(port, r.address, timeText, r12, r34)) return;
+    char mask = 0;
+    int limits[4] = {};
+    int duration = 0, interval = 0;
+    bool gotAlarm = wired_.getAlarm(port, &mask, limits, &duration, &interval) != 0;
+    LoggerSettings s = fromLoggerAlarm(static_cast<unsigned char>(mask), limits, duration, interval);
+    bool stored = false;
+    if (gotAlarm) {
+        db::Connection c;
+        stored = c.open() && storeProbedSettings(c, s, timeText, r.address, r.lineid);
+    }
+    int seq = 0;
+    engine_.table().with([&](std::vector<LineEntry>& lines) {
+        for (auto& l : lines) {
+            if (l.lineid != r.lineid) continue;
+            for (auto& d : l.devices) {
+                if (d.address != r.address) continue;
+                d.readingTime = timeText;
+                d.pair1[0] = r12[0];
+                d.pair1[1] = r12[1];
+                d.ch1 = r34[0];
+                d.ch2 = r34[1];
+                d.status = kStatusNormal;
+                d.power1 = d.power2 = kWiredSupplyVolts;
+                d.powerKind = kPowerExternal;
+                if (gotAlarm) {
+                    d.ch1Enable = s.ch1Enable;
+                    d.ch2Enable = s.ch2Enable;
+                    d.ch1Lower = s.ch1Lower;
+                    d.ch1Upper = s.ch1Upper;
+                    d.ch2Lower = s.ch2Lower;
+                    d.ch2Upper = s.ch2Upper;
+                    d.recordInterval = s.recordInter;
+                    d.settingsLoaded = stored ? 1 : 0;
+                }
+                seq = d.sequence;
+                return;
+            }
+        }
+    });
+    engine_.lastRead.store(seq);
+}
+
+void CMyThread::startLogging(const DeviceRequest& r) {
+    platform::EventHold hold(engine_.deviceEvent);
+    auto line = engine_.table().line(r.lineid);
+    if (!line) return;
+    if (!line->portOpen) {
+        engine_.startLoggingResult.store(kStartLoggingPortClosed);
+        return;
+    }
+    unsigned char bcd[6];
+    bcdTime(engine_.now(), bcd);
+    wired_.setTargetDevice(line->port, r.address);
+    if (!wired_.setClock(line->port, bcd)) {
+        engine_.startLoggingResult.store(kResultDeviceFailed);
+        return;
+    }
+    wired_.setTargetDevice(line->port, r.address);
+    wired_.clearData(line->port);
+    engine_.startLoggingResult.store(kResultDone);
+}
+
+void CMyThread::writeAlarm(const AlarmWriteRequest& r) {
+    platform::EventHold hold(engine_.deviceEvent);
+    auto line = engine_.table().line(r.lineid);
+    auto dev = engine_.table().device(r.lineid, r.address);
+    if (!line || !dev || !line->portOpen) {
+        engine_.alarmWriteResult.store(kResultPortClosed);
+        return;
+    }
+    wired_.setTargetDevice(line->port, r.address);
+    if (!wired_.setAlarm(line->port, r.enableBits, r.limitsTenths, kLoggerSoundDuration, dev->recordInterval)) {
+        engine_.alarmWriteResult.store(kResultDeviceFailed);
+        return;
+    }
+    int deviceid = 0;
+    engine_.table().with([&](std::vector<LineEntry>& lines) {
+        for (auto& l : lines) {
+            if (l.lineid != r.lineid) continue;
+            for (auto& d : l.devices) {
+                if (d.address != r.address) continue;
+                d.ch1Enable = r.ch1Enable;
+                d.ch2Enable = r.ch2Enable;
+                d.ch1Upper = r.ch1Upper;
+                d.ch1Lower = r.ch1Lower;
+                d.ch2Upper = r.ch2Upper;
+                d.ch2Lower = r.ch2Lower;
+                bool beyond = (d.ch1Enable != 0 && (d.ch1 < d.ch1Lower || d.ch1 > d.ch1Upper)) ||
+                              (d.ch2Enable != 0 && (d.ch2 < d.ch2Lower || d.ch2 > d.ch2Upper));
+                if (beyond && (d.status == kStatusAlarm || d.status == kStatusAlarmOver)) d.status = kStatusAlarmOver;
+                deviceid = d.deviceid;
+                return;
+            }
+        }
+    });
+    AlarmLimitsUpdate u{r.ch1Enable, r.ch1Type, r.ch1Unit, r.ch1Lower, r.ch1Upper,
+                        r.ch2Enable, r.ch2Type, r.ch2Unit, r.ch2Lower, r.ch2Upper, kLoggerSoundDuration};
+    db::Connection c;
+    bool ok = c.open() && updateAlarmLimits(c, u, deviceid, r.lineid);
+    engine_.alarmWriteResult.store(ok ? kResultDone : kResultDatabaseFailed);
+}
+
+void CMyThread::writeInterval(const IntervalRequest& r) {
+    platform::EventHold hold(engine_.deviceEvent);
+    auto line = engine_.table().line(r.lineid);
+    auto dev = engine_.table().device(r.lineid, r.address);
+    if (!line || !dev || !line->portOpen) {
+        engine_.intervalResult.store(kResultPortClosed);
+        return;
+    }
+    wired_.setTargetDevice(line->port, r.address);
+    if (!wired_.setRecordingInterval(line->port, r.minutes)) {
+        engine_.intervalResult.store(kResultDeviceFailed);
+        return;
+    }
+    engine_.table().with([&](std::vector<LineEntry>& lines) {
+        for (auto& l : lines) {
+            if (l.lineid != r.lineid) continue;
+            for (auto& d : l.devices) {
+                if (d.address == r.address) d.recordInterval = r.minutes;
+            }
+        }
+    });
+    db::Connection c;
+    bool ok = c.open() && updateRecordInterval(c, r.minutes, dev->deviceid, r.lineid);
+    engine_.intervalResult.store(ok ? kResultDone : kResultDatabaseFailed);
+}
+
+void CMyThread::closePort(const LineRequest& r) {
+    platform::EventHold hold(engine_.portEvent);
+    auto line = engine_.table().line(r.lineid);
+    if (line) wired_.closeCom(line->port);
+    engine_.table().with([&](std::vector<LineEntry>& lines) {
+        for (auto& l : lines) {
+            if (l.lineid == r.lineid) l.portOpen = false;
+        }
+    });
+    engine_.lineClosing.store(0);
+}
+
+void CMyThread::openPort(const LineRequest& r) {
+    platform::EventHold hold(engine_.portEvent);
+    auto line = engine_.table().line(r.lineid);
+    if (!line) return;
+    bool open = wired_.openCom(line->port) != 0;
+    if (!open) return;
+    engine_.table().with([&](std::vector<LineEntry>& lines) {
+        for (auto& l : lines) {
+            if (l.lineid == r.lineid) l.portOpen = true;
+        }
+    });
+}
+
+void CMyThread::closeAllPorts() {
+    platform::EventHold hold(engine_.portEvent);
+    std::vector<int> ports = engine_.table().with([](std::vector<LineEntry>& lines) {
+        std::vector<int> p;
+        for (auto& l : lines) {
+            if (l.wired != 0 && l.portOpen) {
+                p.push_back(l.port);
+                l.portOpen = false;
+            }
+        }
+        return p;
+    });
+    for (int port : ports) wired_.closeCom(port);
+}
+
+void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
+    // The port event as the recovery dialog expects, and the device event as
+    // well, so a download never interleaves with the settings-read thread.
+    platform::EventHold port(engine_.portEvent);
+    Pass pass(engine_.deviceEvent, engine_.driverState, kStateReadingHistory);
+    db::Connection c;
+    const bool dbOk = c.open();
+    if (!dbOk) engine_.log("download: database unreachable, nothing downloaded");
+    std::vector<WorkItem> work = engine_.table().with([&](std::vector<LineEntry>& lines) {
+        std::vector<WorkItem> w;
+        for (const auto& l : lines) {
+            if (l.wired == 0 || !l.portOpen) continue;
+            for (const auto& d : l.devices) {
+                bool chosen = !chosenOnly;
+                for (const auto& want : r.devices) chosen = chosen || (want.lineid == l.lineid && want.address == d.address);
+                if (chosen) w.push_back({l.lineid, l.port, d.address});
+            }
+        }
+        return w;
+    });
+    if (dbOk) {
+        for (const WorkItem& item : work) downloadDevice(&c, item.port, item.lineid, item.address, r);
+    }
+    c.close();
+    sleepMs(engine_.timing().downloadEndMs);
+    engine_.recoveryFlag.store(0);
+}
+
+void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r) {
+    char oldest[kTimeTextSize] = {};
+    int interval = 0, count = 0, second = 0;
+    wired_.setTargetDevice(port, address);
+    if (!wired_.getOldestRecordTime(port, oldest, &interval, &count, &second) || count <= 0) return;
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    std::sscanf(oldest, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
+    if (y < 2001 || y > 2139 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59) return;
+    const int n = db::dataTableNumber(lineid, address);
+    db::createDataTable(*c, n);
+    std::string newest = newestStoredTime(*c, n);
+    const int blocks = (count - 1) / kHistoryBlockRecords + 1;
+    int stored = 0;
+    for (int block = 1; block <= blocks; ++block) {
+        unsigned char times[kHistoryBlockRecords][5] = {};
+        double values[kHistoryBlockRecords][2] = {};
+        int records = 0;
+        bool ok = false;
+        for (int attempt = 0; attempt < kHistoryRetries && !ok; ++attempt) {
+            wired_.setTargetDevice(port, address);
+            ok = wired_.getHistory(port, block, times, values, &records) != 0;
+        }
+        if (!ok) continue;
+        if (records > kHistoryBlockRecords) records = kHistoryBlockRecords;
+        for (int i = 0; i < records; ++i) {
+            std::tm tm {};
+            tm.tm_year = kYearBase + times[i][0] - 1900;
+            tm.tm_mon = times[i][1] - 1;
+            tm.tm_mday = times[i][2];
+            tm.tm_hour = times[i][3];
+            tm.tm_min = times[i][4];
+            tm.tm_isdst = -1;
+            std::time_t t = std::mktime(&tm);
+            if (t < r.start || t > r.end) continue;
+            if (db::storeFetchedRecord(*c, n, formatLocal(t, "%Y-%m-%d %H:%M:%S"), values[i][0] / 10.0,
+                                       values[i][1] / 10.0)) {
+                stored += static_cast<int>(c->affectedRows());
+            }
+        }
+    }
+    engine_.log(platform::format("download: line %d address %d: %d records, %d new (newest stored %s)", lineid,
+                                 address, count, stored, newest.empty() ? "none" : newest.c_str()));
+}
+
+}  // namespace tovanix::devices

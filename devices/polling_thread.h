@@ -1,0 +1,69 @@
+// CMyThread: the polling thread. Every talk with wired loggers in normal
+// operation runs here, one handler at a time: scans, quick reads, settings
+// reads, probes, writes of limits and intervals, clock setting, history
+// download, and the opening and closing of line ports.
+#pragma once
+
+#include <string>
+
+#include "db/data_table.h"
+#include "devices/driver_api.h"
+#include "devices/messages.h"
+#include "devices/station_table.h"
+#include "platform/message_thread.h"
+
+namespace tovanix::devices {
+
+class Engine;
+
+struct ScanSummary {
+    int read = 0;
+    int failed = 0;
+    int inAlarm = 0;
+    bool stored = true;  // false when the database was unreachable
+};
+
+// Alarm sign of a reading: bits 0x01 / 0x02 for channel 1 below / above,
+// 0x10 / 0x20 for channel 2, from the first pair; "0" when no bit is set or
+// both alarms are off.
+std::string alarmSign(const DeviceEntry& d, const float pair[2]);
+// True when an enabled channel is at or beyond one of its limits.
+bool outOfLimits(const DeviceEntry& d);
+
+class CMyThread : public platform::MessageThread {
+public:
+    // Binds Wired and Alarm; calls StartThread once per process.
+    explicit CMyThread(Engine& engine);
+    ~CMyThread() override;
+
+    const WiredApi& wired() const { return wired_; }
+    const ScanSummary& lastScan() const { return lastScan_; }  // polling thread only
+    // Whether StartThread has been called in this process.
+    static bool receiverStarted();
+
+private:
+    void scan();
+    void quickRead();
+    void readSettings();
+    void openPorts();
+    void probe(const DeviceRequest& r);
+    void startLogging(const DeviceRequest& r);
+    void writeAlarm(const AlarmWriteRequest& r);
+    void writeInterval(const IntervalRequest& r);
+    void closePort(const LineRequest& r);
+    void openPort(const LineRequest& r);
+    void closeAllPorts();
+    void download(const HistoryRequest& r, bool chosenOnly);
+    void downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r);
+    void finishPass();
+    void sleepMs(int ms) const;
+    // Reads one logger's current values into the outputs.
+    bool readNow(int port, int address, std::string& timeText, float r12[2], float r34[2]);
+
+    Engine& engine_;
+    WiredApi wired_;
+    AlarmApi alarm_;
+    ScanSummary lastScan_;  // written and read on the polling thread only
+};
+
+}  // namespace tovanix::devices

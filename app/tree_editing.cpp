@@ -1,0 +1,196 @@
+#include "app/tree_editing.h"
+
+#include <vector>
+
+#include "app/node_data.h"
+#include "app/prompter.h"
+#include "app/tree_store.h"
+#include "db/connection.h"
+#include "db/removal.h"
+#include "devices/engine.h"
+#include "devices/messages.h"
+
+namespace tovanix::app {
+
+namespace {
+
+using devices::LineEntry;
+
+bool confirmed(Prompter& p, const char* question) {
+    return p.ask(question, kAttentionCaption, PromptIcon::Warning, PromptButtons::OkCancel) == PromptAnswer::Ok;
+}
+
+}  // namespace
+
+void LineRetirement::retire(int lineid) {
+    engine_.table().with([&](std::vector<LineEntry>& lines) {
+        for (auto& l : lines) {
+            if (l.lineid != lineid) continue;
+            l.devices.clear();
+            l.groups.clear();
+        }
+    });
+    pending_.push_back(lineid);
+    poll();
+}
+
+void LineRetirement::poll() {
+    if (inFlight_) {
+        if (engine_.lineClosing.load() != 0) return;
+        engine_.table().removeLine(pending_.front());
+        pending_.pop_front();
+        inFlight_ = false;
+    }
+    while (!pending_.empty()) {
+        engine_.lineClosing.store(1);
+        if (engine_.post(devices::kMsgClosePort, devices::LineRequest{pending_.front()})) {
+            inFlight_ = true;
+            return;
+        }
+        // No polling thread: no port is open, the entry can go now.
+        engine_.lineClosing.store(0);
+        engine_.table().removeLine(pending_.front());
+        pending_.pop_front();
+    }
+}
+
+EditOutcome deleteLine(Prompter& p, devices::Engine& engine, LineRetirement& retirement, TreeSurface& surface,
+                       unsigned nodeData) {
+    if (!confirmed(p, kDeleteLineQuestion)) return EditOutcome::Cancelled;
+    const int lineid = lineOf(nodeData);
+    {
+        db::Connection c;
+        if (!c.open()) return EditOutcome::NoConnection;
+        db::LineRemoval removed = db::removeLine(c, lineid);
+        if (!removed.found) {
+            p.inform(kLineNotFound, kHintCaption);
+            return EditOutcome::Refused;
+        }
+    }
+    surface.removeNode(nodeData);
+    retirement.retire(lineid);
+    surface.refillAll();
+    engine.restartScanTimer();
+    p.inform(kLineDeleted, kHintCaption);
+    return EditOutcome::Done;
+}
+
+EditOutcome deleteDevice(Prompter& p, devices::Engine& engine, TreeSurface& surface, unsigned nodeData) {
+    if (!confirmed(p, kDeleteDeviceQuestion)) return EditOutcome::Cancelled;
+    const int lineid = lineOf(nodeData);
+    const int address = addressOf(nodeData);
+    if (engine.table().lineIndex(lineid) < 0) {
+        p.inform(kDeviceLineMissing, kHintCaption);
+        return EditOutcome::Refused;
+    }
+    // Alarm-log rows carry the device's own deviceid.
+    auto entry = engine.table().device(lineid, address);
+    const int deviceid = entry ? entry->deviceid : address;
+    {
+        db::Connection c;
+        if (!c.open()) return EditOutcome::NoConnection;
+        if (!db::dropDataTable(c, lineid, address)) {
+            p.inform(kDataTableNotDropped, kHintCaption);
+            return EditOutcome::Refused;
+        }
+        db::deleteDeviceAlarmRows(c, deviceid, lineid);
+        if (!db::markDeviceDeleted(c, address, lineid)) {
+            p.inform(kDeviceNotDeleted, kHintCaption);
+            return EditOutcome::Refused;
+        }
+        surface.removeNode(nodeData);
+        engine.table().removeDevice(lineid, address);
+        p.inform(kDeviceDeleted, kHintCaption);
+    }
+    surface.refillCurrent();
+    engine.restartScanTimer();
+    return EditOutcome::Done;
+}
+
+EditOutcome deleteGroup(Prompter& p, devices::Engine& engine, TreeSurface& surface, unsigned nodeData) {
+    if (!confirmed(p, kDeleteGroupQuestion)) return EditOutcome::Cancelled;
+    const int roomid = roomOf(nodeData);
+    const int lineid = lineOf(nodeData);
+    db::Connection c;
+    if (!c.open()) return EditOutcome::NoConnection;
+    db::removeGroup(c, roomid, lineid);
+
+    struct Moved {
+        int address;
+        std::string name;
+    };
+    // The line is found by its id, wherever it stands in the table.
+    std::vector<Moved> moved = engine.table().with([&](std::vector<LineEntry>& lines) {
+        std::vector<Moved> out;
+        for (auto& l : lines) {
+            if (l.lineid != lineid) continue;
+            for (auto& d : l.devices) {
+                if (d.groupId != roomid) continue;
+                d.groupId = 0;
+                out.push_back({d.address, d.name});
+            }
+            for (auto g = l.groups.begin(); g != l.groups.end(); ++g) {
+                if (g->roomid == roomid) {
+                    l.groups.erase(g);
+                    break;
+                }
+            }
+        }
+        return out;
+    });
+    for (const Moved& m : moved) surface.addDeviceUnderLine(lineid, deviceNode(lineid, 0, m.address), m.name);
+    c.close();
+    surface.removeNode(nodeData);
+    engine.restartScanTimer();
+    p.inform(kGroupDeleted, kHintCaption);
+    return EditOutcome::Done;
+}
+
+bool renameNode(devices::Engine& engine, unsigned nodeData, const std::string& name) {
+    if (name.empty()) return false;
+    const int lineid = lineOf(nodeData);
+    switch (nodeKind(nodeData)) {
+    case NodeKind::Root: return renameSystem(name) == RenameResult::Done;
+    case NodeKind::Line: {
+        if (renameLine(lineid, name) != RenameResult::Done) return false;
+        engine.table().with([&](std::vector<LineEntry>& lines) {
+            for (auto& l : lines) {
+                if (l.lineid == lineid) l.name = name;
+            }
+        });
+        return true;
+    }
+    case NodeKind::Group: {
+        const int roomid = roomOf(nodeData);
+        if (renameGroup(roomid, lineid, name) != RenameResult::Done) return false;
+        // Alarm rows name the group from memory: keep it in step.
+        engine.table().with([&](std::vector<LineEntry>& lines) {
+            for (auto& l : lines) {
+                if (l.lineid != lineid) continue;
+                for (auto& g : l.groups) {
+                    if (g.roomid == roomid) g.name = name;
+                }
+            }
+        });
+        return true;
+    }
+    case NodeKind::Device: {
+        const int address = addressOf(nodeData);
+        auto entry = engine.table().device(lineid, address);
+        if (!entry) return false;
+        if (renameDevice(entry->deviceid, lineid, name) != RenameResult::Done) return false;
+        engine.table().with([&](std::vector<LineEntry>& lines) {
+            for (auto& l : lines) {
+                if (l.lineid != lineid) continue;
+                for (auto& d : l.devices) {
+                    if (d.address == address) d.name = name;
+                }
+            }
+        });
+        return true;
+    }
+    }
+    return false;
+}
+
+}  // namespace tovanix::app

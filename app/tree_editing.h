@@ -1,0 +1,81 @@
+// Deleting lines, groups and devices from the device tree and renaming its
+// nodes: each changes the database, the station table (under its lock), the
+// tree and the status view together. The tree and the status view are
+// reached through TreeSurface, so the logic runs without a window.
+#pragma once
+
+#include <deque>
+#include <string>
+
+namespace tovanix {
+class Prompter;
+}
+namespace tovanix::devices {
+class Engine;
+}
+
+namespace tovanix::app {
+
+inline constexpr const char* kAttentionCaption = "注意！";
+inline constexpr const char* kHintCaption = "提示";
+inline constexpr const char* kDeleteLineQuestion = "该操作会删除线路、线路下的设备及对应的数据，确定删除？";
+inline constexpr const char* kLineNotFound = "未在数据库中查询到需要删除线路的信息，请重试";
+inline constexpr const char* kLineDeleted = "成功删除线路";
+inline constexpr const char* kDeleteDeviceQuestion =
+    "该操作将会删除数据库中设备信息和对应的数据记录，确定要删除该设备？";
+inline constexpr const char* kDeviceLineMissing = "未成功删除设备，请重试！";
+inline constexpr const char* kDataTableNotDropped = "未成功删除对应的数据表！";
+inline constexpr const char* kDeviceNotDeleted = "未成功删除设备！";
+inline constexpr const char* kDeviceDeleted = "成功删除设备！";
+inline constexpr const char* kDeleteGroupQuestion =
+    "该操作会删除分组,分组下的设备及对应的数据不会被删除，但设备会从分组中移动到线路下，确定删除？";
+inline constexpr const char* kGroupDeleted = "成功删除分组！";
+
+class TreeSurface {
+public:
+    virtual ~TreeSurface() = default;
+    virtual void removeNode(unsigned data) = 0;
+    // A new device node last under the line node, which is then expanded.
+    virtual void addDeviceUnderLine(int lineid, unsigned data, const std::string& name) = 0;
+    // The status view with all devices / with the current scope.
+    virtual void refillAll() = 0;
+    virtual void refillCurrent() = 0;
+};
+
+// A deleted line's port is closed by the polling thread, which finds the
+// port through the line's station-table entry: the entry is emptied at once
+// (nothing of it is polled or shown any more) and removed only when the
+// close has been handled. One close is in flight at a time, so the shared
+// closing flag always belongs to it.
+class LineRetirement {
+public:
+    explicit LineRetirement(devices::Engine& engine) : engine_(engine) {}
+    void retire(int lineid);
+    // Advances the pending closes; the window calls it on a timer while busy().
+    void poll();
+    bool busy() const { return !pending_.empty(); }
+
+private:
+    devices::Engine& engine_;
+    std::deque<int> pending_;  // line ids, UI thread only
+    bool inFlight_ = false;
+};
+
+enum class EditOutcome {
+    Cancelled,     // the question was not confirmed
+    NoConnection,  // the database refused: nothing changed, no message
+    Refused,       // a failure message was shown, nothing (more) changed
+    Done,
+};
+
+EditOutcome deleteLine(Prompter& prompter, devices::Engine& engine, LineRetirement& retirement,
+                       TreeSurface& surface, unsigned nodeData);
+EditOutcome deleteDevice(Prompter& prompter, devices::Engine& engine, TreeSurface& surface, unsigned nodeData);
+EditOutcome deleteGroup(Prompter& prompter, devices::Engine& engine, TreeSurface& surface, unsigned nodeData);
+
+// Rename after a label edit. False (the node keeps its old name) for an
+// empty name, a device missing from the station table, or a statement that
+// did not run.
+bool renameNode(devices::Engine& engine, unsigned nodeData, const std::string& name);
+
+}  // namespace tovanix::app

@@ -1,0 +1,96 @@
+#include "app/windowed.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include "app/credentials.h"
+#include "app/main_window.h"
+#include "app/sql_login_dialog.h"
+#include "app/startup.h"
+#include "devices/engine.h"
+#include "platform/single_instance.h"
+#include "users/user_login_dialog.h"
+#include "widgets/qt_prompter.h"
+#include "widgets/skin.h"
+
+namespace tovanix::app {
+
+namespace {
+
+void logLine(const std::string& line) { std::fprintf(stderr, "tovanix: %s\n", line.c_str()); }
+
+// SIGINT and SIGTERM (blocked since main) read from a descriptor on the UI
+// thread.
+class SignalWatch {
+public:
+    SignalWatch() {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, SIGINT);
+        sigaddset(&set, SIGTERM);
+        fd_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    }
+    ~SignalWatch() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    SignalWatch(const SignalWatch&) = delete;
+    SignalWatch& operator=(const SignalWatch&) = delete;
+    int fd() const { return fd_; }
+    void drain() const {
+        signalfd_siginfo info {};
+        while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        }
+    }
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace
+
+int runWindowed(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // Statements format floats with "%f": the decimal point stays a dot
+    // whatever the desktop's language.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QString::fromUtf8(kProgramName));
+
+    widgets::QtPrompter prompter;
+    platform::SingleInstance instance(kProgramName);
+    if (!instance.acquired()) {
+        prompter.inform(kAlreadyRunning, kProgramName);
+        return 1;
+    }
+    widgets::SkinH_Attach();
+
+    const std::string path = credentials::pathInStationFolder();
+    CSqlLogin sqlLogin(prompter, path);
+    if (!obtainAccount(path, [&] { return sqlLogin.exec() == QDialog::Accepted; })) return 0;
+
+    users::CUserLogin login(prompter);
+    if (login.exec() != QDialog::Accepted) return 0;
+
+    devices::Engine engine;
+    engine.setLog(logLine);
+    CTovanixDlg window(engine, prompter);
+    prompter.setParent(&window);
+
+    SignalWatch watch;
+    QSocketNotifier notifier(watch.fd(), QSocketNotifier::Read);
+    QObject::connect(&notifier, &QSocketNotifier::activated, &window, [&] {
+        watch.drain();
+        logLine("signal: stopping");
+        window.stopAndClose();
+    });
+
+    window.showMaximized();
+    return QApplication::exec();
+}
+
+}  // namespace tovanix::app

@@ -54,6 +54,20 @@ private:
 
 }  // namespace
 
+StartupResult prepareStation(Prompter& prompter, const platform::SingleInstance& instance,
+                             const std::string& credentialsPath, const StartupDialogs& dialogs) {
+    if (!instance.acquired()) {
+        prompter.inform(kAlreadyRunning, kProgramName);
+        return StartupResult::AlreadyRunning;
+    }
+    widgets::SkinH_Attach();
+    if (!obtainAccount(credentialsPath, [&] { return dialogs.databaseLogin() == QDialog::Accepted; })) {
+        return StartupResult::NoAccount;
+    }
+    if (dialogs.userLogin() != QDialog::Accepted) return StartupResult::LoginCancelled;
+    return StartupResult::Ready;
+}
+
 int runWindowed(int argc, char** argv) {
     QApplication app(argc, argv);
     // Statements format floats with "%f": the decimal point stays a dot
@@ -63,18 +77,18 @@ int runWindowed(int argc, char** argv) {
 
     widgets::QtPrompter prompter;
     platform::SingleInstance instance(kProgramName);
-    if (!instance.acquired()) {
-        prompter.inform(kAlreadyRunning, kProgramName);
-        return 1;
-    }
-    widgets::SkinH_Attach();
-
     const std::string path = credentials::pathInStationFolder();
-    CSqlLogin sqlLogin(prompter, path);
-    if (!obtainAccount(path, [&] { return sqlLogin.exec() == QDialog::Accepted; })) return 0;
-
-    users::CUserLogin login(prompter);
-    if (login.exec() != QDialog::Accepted) return 0;
+    // The dialogs are made when they are shown, after the skin.
+    const StartupResult ready = prepareStation(prompter, instance, path,
+                                               {[&] {
+                                                    CSqlLogin sqlLogin(prompter, path);
+                                                    return sqlLogin.exec();
+                                                },
+                                                [&] {
+                                                    users::CUserLogin login(prompter);
+                                                    return login.exec();
+                                                }});
+    if (ready != StartupResult::Ready) return ready == StartupResult::AlreadyRunning ? 1 : 0;
 
     devices::Engine engine;
     engine.setLog(logLine);

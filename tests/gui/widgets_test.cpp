@@ -1,0 +1,183 @@
+// Pieces of the window that need no database: tile texts and pictures, the
+// device tree's node styles, the state display, node data, the skin.
+#include <QApplication>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/commands.h"
+#include "app/node_data.h"
+#include "app/state_display.h"
+#include "app/tile_content.h"
+#include "widgets/artwork.h"
+#include "widgets/bitmap_button.h"
+#include "widgets/skin.h"
+#include "widgets/tile_painter.h"
+#include "widgets/tree_ctrl_ex.h"
+
+using namespace tovanix;
+
+class WidgetsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void channelTexts() {
+        QCOMPARE(app::channelText(1000.0f), std::string("N/A"));
+        QCOMPARE(app::channelText(23.44f), std::string("23.4"));
+        QCOMPARE(app::channelText(-5.0f), std::string("-5.0"));
+        QCOMPARE(app::secondChannelText(55.0f, app::kProbeTemperature), std::string("--.-"));
+        QCOMPARE(app::secondChannelText(1000.0f, app::kProbeTemperatureHumidity), std::string("N/A"));
+        QCOMPARE(app::secondChannelText(55.0f, app::kProbeTemperatureHumidity), std::string("55.0"));
+    }
+    void quantityLabels() {
+        QCOMPARE(app::quantityLabels(1).first, std::string("温度(℃)"));
+        QCOMPARE(app::quantityLabels(1).second, std::string("        "));
+        QCOMPARE(app::quantityLabels(2).second, std::string("温度(℃)"));
+        QCOMPARE(app::quantityLabels(4).second, std::string("湿度(%)"));
+        QCOMPARE(app::quantityLabels(3).first, std::string());
+        QCOMPARE(app::quantityLabels(3).second, std::string());
+    }
+    void nodeData() {
+        QVERIFY(app::nodeKind(0) == app::NodeKind::Root);
+        QVERIFY(app::nodeKind(300000) == app::NodeKind::Line);
+        QVERIFY(app::nodeKind(302000) == app::NodeKind::Group);
+        QVERIFY(app::nodeKind(302007) == app::NodeKind::Device);
+        QVERIFY(app::nodeKind(300007) == app::NodeKind::Device);
+        QCOMPARE(app::deviceNode(3, 302, 7), 302007u);
+        QCOMPARE(app::deviceNode(3, 0, 7), 300007u);
+        QCOMPARE(app::nodeOfTileCode(12007), 1200007u);
+    }
+    void stateDisplayDots() {
+        app::StateDisplay d;
+        QCOMPARE(*d.tick(0), std::string("当前状态:空闲"));
+        QCOMPARE(*d.tick(101), std::string("当前状态:检测设备中. "));
+        for (int i = 0; i < 5; ++i) d.tick(101);
+        QCOMPARE(d.dots(), std::string("......"));
+        // The tick after the sixth dot empties the string.
+        QCOMPARE(*d.tick(103), std::string("当前状态:获取设备设置参数"));
+        QCOMPARE(*d.tick(102), std::string("当前状态:获取设备电量. "));
+        QCOMPARE(*d.tick(104), std::string("当前状态:读取新设备测量值.. "));
+        QCOMPARE(*d.tick(105), std::string("当前状态:获取历史记录中... "));
+        QVERIFY(!d.tick(999).has_value());
+    }
+    void commandTable() {
+        auto root = app::commandsOf(app::MenuId::Root);
+        QCOMPARE(root.size(), std::size_t{1});
+        QCOMPARE(root[0]->id, 32779);
+        QCOMPARE(std::string(root[0]->text), std::string("增加线路"));
+        std::vector<int> line;
+        for (auto* c : app::commandsOf(app::MenuId::Line)) line.push_back(c->id);
+        QCOMPARE(line, (std::vector<int>{32787, 32784, 32800, 32809}));
+        std::vector<int> group;
+        for (auto* c : app::commandsOf(app::MenuId::Group)) group.push_back(c->id);
+        QCOMPARE(group, (std::vector<int>{32798, 32786}));
+        std::vector<int> device;
+        for (auto* c : app::commandsOf(app::MenuId::Device)) device.push_back(c->id);
+        QCOMPARE(device, (std::vector<int>{32802, 32781}));
+        QVERIFY(app::findCommand(32802)->right == users::Right::DeviceManagement);
+        QCOMPARE(std::string(app::findCommand(32802)->refusal), std::string("无设备设置权限"));
+    }
+    void artworkSizes() {
+        for (auto p : {widgets::Panel::Normal, widgets::Panel::Alarm, widgets::Panel::AlarmOver,
+                       widgets::Panel::Stopped}) {
+            QCOMPARE(widgets::statusPanel(p).size(), QSize(250, 150));
+        }
+        QCOMPARE(widgets::powerSymbol(widgets::PowerSymbol::Mains).size(), QSize(30, 30));
+        // Each state has its own picture.
+        QVERIFY(widgets::statusPanel(widgets::Panel::Normal) != widgets::statusPanel(widgets::Panel::AlarmOver));
+        QVERIFY(widgets::statusPanel(widgets::Panel::Alarm) != widgets::statusPanel(widgets::Panel::Stopped));
+        QVERIFY(!widgets::programIcon().isNull());
+    }
+    void tilePainterDrawsTexts() {
+        widgets::TilePainter p;
+        const QImage base = widgets::statusPanel(widgets::Panel::Normal);
+        p.load(base);
+        p.drawText(QRect(10, 40, 110, 66), QStringLiteral("23.4"), QStringLiteral("Times New Roman"), 25,
+                   QColor(58, 95, 205), Qt::AlignCenter);
+        QVERIFY(p.picture() != base);
+        QCOMPARE(p.picture().size(), QSize(250, 150));
+        // Outside the rectangle nothing changed.
+        QCOMPARE(p.picture().pixel(200, 140), base.convertToFormat(QImage::Format_RGB32).pixel(200, 140));
+    }
+    void bitmapButtonReportsClicks() {
+        widgets::BitmapButton b;
+        b.setPicture(widgets::statusPanel(widgets::Panel::Stopped));
+        b.setText(QStringLiteral("3007"));
+        b.resize(b.sizeHint());
+        QCOMPARE(b.sizeHint(), QSize(250, 150));
+        QSignalSpy clicks(&b, &QAbstractButton::clicked);
+        QTest::mouseClick(&b, Qt::LeftButton);
+        QCOMPARE(clicks.count(), 1);
+    }
+    void treeNodeColours() {
+        QWidget holder;
+        auto* other = new QLineEdit(&holder);
+        auto* tree = new widgets::CTreeCtrlEx(&holder);
+        auto* a = new QTreeWidgetItem(tree, QStringList(QStringLiteral("a")));
+        auto* b = new QTreeWidgetItem(tree, QStringList(QStringLiteral("b")));
+        holder.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&holder));
+        QVERIFY(!tree->hasNodeStyle(a));
+        tree->setNodeColour(a, widgets::rgb(255, 0, 0));
+        QVERIFY(tree->hasNodeStyle(a));
+        QVERIFY(tree->nodeStyle(a).font.face.isEmpty());
+        QCOMPARE(tree->textColourFor(a), QColor(255, 0, 0));
+        QCOMPARE(tree->textColourFor(b), tree->palette().color(QPalette::Text));
+        // Selected and unfocused: still red. Selected and focused: the
+        // normal highlight.
+        tree->setCurrentItem(a);
+        other->setFocus();
+        QTRY_VERIFY(!tree->hasFocus());
+        QVERIFY(tree->paintsOwnStyle(a));
+        QCOMPARE(tree->textColourFor(a), QColor(255, 0, 0));
+        tree->setFocus();
+        QTRY_VERIFY(tree->hasFocus());
+        QVERIFY(!tree->paintsOwnStyle(a));
+        QCOMPARE(tree->textColourFor(a), tree->palette().color(QPalette::HighlightedText));
+        // Black, as when a logger is started again.
+        tree->setNodeColour(a, 0);
+        other->setFocus();
+        QTRY_VERIFY(!tree->hasFocus());
+        QCOMPARE(tree->textColourFor(a), QColor(0, 0, 0));
+        tree->setNodeColour(b, widgets::kSystemTextColour);
+        QCOMPARE(tree->textColourFor(b), tree->palette().color(QPalette::Text));
+        widgets::NodeFont f;
+        f.face = QStringLiteral("DejaVu Serif");
+        f.pointSize = 14;
+        tree->setNodeFont(b, f);
+        QCOMPARE(tree->fontFor(b).pointSize(), 14);
+        tree->setNodeBold(b, true);
+        QCOMPARE(tree->fontFor(b).weight(), QFont::Bold);
+        // The widget paints without trouble.
+        QVERIFY(!tree->grab().isNull());
+    }
+    void treeLabelEditIsAnnounced() {
+        widgets::CTreeCtrlEx tree;
+        auto* a = new QTreeWidgetItem(&tree, QStringList(QStringLiteral("old")));
+        a->setFlags(a->flags() | Qt::ItemIsEditable);
+        tree.setItemData(a, 300000);
+        tree.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tree));
+        QSignalSpy begin(&tree, &widgets::CTreeCtrlEx::beginLabelEdit);
+        QSignalSpy end(&tree, &widgets::CTreeCtrlEx::endLabelEdit);
+        tree.setCurrentItem(a);
+        tree.editItem(a);
+        QTRY_COMPARE(begin.count(), 1);
+        auto* editor = tree.findChild<QLineEdit*>();
+        QVERIFY(editor != nullptr);
+        QCOMPARE(editor->maxLength(), widgets::kMaxLabelLength);
+        editor->setText(QStringLiteral("new"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(end.count(), 1);
+        QCOMPARE(end.at(0).at(1).toString(), QStringLiteral("new"));
+        // The owner decides: the tree itself keeps the old text.
+        QCOMPARE(a->text(0), QStringLiteral("old"));
+        QCOMPARE(widgets::CTreeCtrlEx::itemData(a), 300000u);
+    }
+    void skinAttaches() {
+        QCOMPARE(widgets::SkinH_Attach(), 1);
+        QVERIFY(!qApp->styleSheet().isEmpty());
+    }
+};
+
+QTEST_MAIN(WidgetsTest)
+#include "widgets_test.moc"

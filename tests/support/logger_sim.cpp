@@ -50,7 +50,7 @@ const char* faultName(LoggerSim::Fault f) {
 }
 
 // Waits for the process behind pidfd to end; true when it did.
-bool waitExit(int pidFd, int timeoutMs) {
+bool processEnded(int pidFd, int timeoutMs) {
     if (pidFd < 0) return false;
     pollfd p{pidFd, POLLIN, 0};
     for (;;) {
@@ -199,17 +199,30 @@ bool LoggerSim::connectControl() {
     return true;
 }
 
-void LoggerSim::stop() {
+int LoggerSim::waitExit(int timeoutMs) {
+    if (pid_ <= 0 || !processEnded(pidFd_, timeoutMs)) return -1;
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    int result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    stop();  // links, socket folder
+    return result;
+}
+
+int LoggerSim::stop() {
+    int result = -1;
     if (control_ >= 0) {
         ::close(control_);
         control_ = -1;
     }
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
-        if (!waitExit(pidFd_, kQuitWaitMs)) ::kill(pid_, SIGKILL);
+        if (!processEnded(pidFd_, kQuitWaitMs)) ::kill(pid_, SIGKILL);
         int status = 0;
         while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
         }
+        if (WIFEXITED(status)) result = WEXITSTATUS(status);
         pid_ = -1;
     }
     if (pidFd_ >= 0) {
@@ -224,6 +237,7 @@ void LoggerSim::stop() {
         dir_.clear();
     }
     pendingIn_.clear();
+    return result;
 }
 
 std::string LoggerSim::linkCom(int n, const std::string& dir) {

@@ -73,8 +73,12 @@ public:
     // Spawns the process and waits for its readiness line and control socket.
     bool start();
     // Asks the process to quit (SIGTERM, then SIGKILL if it lingers), reaps
-    // it and removes the links made by linkCom.
-    void stop();
+    // it and removes the links made by linkCom. Returns its exit status
+    // (0 for a clean exit), -1 when it was not running or was killed.
+    int stop();
+    // Waits up to timeoutMs for the process to end by itself (after QUIT or a
+    // signal) and reaps it: its exit status, or -1 when it is still running.
+    int waitExit(int timeoutMs);
     bool running() const { return pid_ > 0; }
     pid_t pid() const { return pid_; }
     const std::string& ptyPath() const { return pty_; }

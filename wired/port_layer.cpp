@@ -242,7 +242,8 @@ void PortLayer::receiverLoop() {
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (!stillWatching(p, generation)) continue;
-            if ((fds[0].revents & POLLIN) == 0) {
+            const bool broken = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+            if ((fds[0].revents & POLLIN) == 0 || (broken && ports_[p].serial.bytesWaiting() <= 0)) {
                 // Hang-up or error and no data: the device went away. Stop
                 // watching it rather than spin; reopening arms it again.
                 ports_[p].armed = false;

@@ -1,6 +1,7 @@
 // libWired.so through dlopen, over pseudo-terminals, against the logger
 // simulator process.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -153,6 +154,22 @@ TEST_F(WiredLibrary, ClosedPortIsNotUsed) {
     // The simulator keeps its side of the line: reopening works.
     ASSERT_EQ(api().W_OpenCom(kPort), 1);
     EXPECT_EQ(downloadNow(), 22);
+}
+
+TEST_F(WiredLibrary, DeviceThatGoesAwayIsNotWatchedInALoop) {
+    LoggerSim& sim = line();
+    ASSERT_EQ(downloadNow(), 22);
+    sim.stop();  // the far end of the pty closes
+    auto cpu = [] {
+        rusage u{};
+        ::getrusage(RUSAGE_SELF, &u);
+        return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+               static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    };
+    double c0 = cpu();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_LT(cpu() - c0, 0.05);
+    EXPECT_EQ(downloadNow(), 0);
 }
 
 TEST_F(WiredLibrary, OpeningAnOpenPortStartsItAfresh) {

@@ -64,22 +64,23 @@ std::uint16_t modbusCrc(const std::uint8_t* data, std::size_t len) {
     return crc;
 }
 
-void PacedOutput::push(const std::vector<std::uint8_t>& bytes, int delayMs, Clock::time_point now) {
+void PacedOutput::push(const std::vector<std::uint8_t>& bytes, int delayMs, Clock::time_point now, bool marked) {
     if (bytes.empty()) return;
     Clock::time_point start = now;
     if (!queue_.empty() || lastDue_ > now) start = std::max(now, lastDue_ + kByteTime);
     start += std::chrono::milliseconds(delayMs);
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const auto due = paced_ ? start + kByteTime * static_cast<long>(i) : start;
-        queue_.push_back({bytes[i], due});
+        queue_.push_back({bytes[i], due, marked && i + 1 == bytes.size()});
         lastDue_ = due;
     }
 }
 
-std::vector<std::uint8_t> PacedOutput::takeDue(Clock::time_point now) {
+std::vector<std::uint8_t> PacedOutput::takeDue(Clock::time_point now, long* markedDone) {
     std::vector<std::uint8_t> out;
     while (!queue_.empty() && queue_.front().due <= now) {
         out.push_back(queue_.front().byte);
+        if (queue_.front().endsMarked && markedDone != nullptr) ++*markedDone;
         queue_.pop_front();
     }
     return out;
@@ -92,7 +93,9 @@ std::optional<Clock::time_point> PacedOutput::nextDue() const {
 
 void AlarmDevice::clear() {
     messages_.clear();
+    const long results = counters_.results;  // still counts lines already queued
     counters_ = {};
+    counters_.results = results;
 }
 
 std::vector<std::string> AlarmDevice::takeEvents() {
@@ -347,7 +350,7 @@ void AlarmDevice::finishPdu(Clock::time_point now) {
         m.error.empty() ? "\r\n+CMGS: " + std::to_string(++messageReference_ % 256) + "\r\n" + kOk : kInvalidPdu;
     messages_.push_back(std::move(m));
     // The network answers later; faults concern the echo only.
-    out_.push(bytesOf(result), networkDelayMs_, now);
+    out_.push(bytesOf(result), networkDelayMs_, now, true);
 }
 
 }  // namespace tovanix::alarmsim

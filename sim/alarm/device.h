@@ -44,10 +44,11 @@ struct ReceivedMessage {
 class PacedOutput {
 public:
     explicit PacedOutput(bool paced) : paced_(paced) {}
-    // Appends a segment that starts `delayMs` after the previous one ended.
-    void push(const std::vector<std::uint8_t>& bytes, int delayMs, Clock::time_point now);
+    // Appends a segment that starts `delayMs` after the previous one ended;
+    // `marked` segments are counted by takeDue once their last byte is out.
+    void push(const std::vector<std::uint8_t>& bytes, int delayMs, Clock::time_point now, bool marked = false);
     // Bytes due by `now`, removed from the queue.
-    std::vector<std::uint8_t> takeDue(Clock::time_point now);
+    std::vector<std::uint8_t> takeDue(Clock::time_point now, long* markedDone = nullptr);
     std::optional<Clock::time_point> nextDue() const;
     bool empty() const { return queue_.empty(); }
 
@@ -55,6 +56,7 @@ private:
     struct Pending {
         std::uint8_t byte;
         Clock::time_point due;
+        bool endsMarked;
     };
     bool paced_;
     std::deque<Pending> queue_;
@@ -70,7 +72,7 @@ public:
     void tick(Clock::time_point now);
     // The earliest time tick() or output needs attention.
     std::optional<Clock::time_point> nextDeadline() const;
-    std::vector<std::uint8_t> takeOutput(Clock::time_point now) { return out_.takeDue(now); }
+    std::vector<std::uint8_t> takeOutput(Clock::time_point now) { return out_.takeDue(now, &counters_.results); }
 
     // Control.
     void setPower(bool present) { power_ = present; }
@@ -93,6 +95,7 @@ public:
         long powerQueries = 0;
         long commands = 0;     // AT command lines
         long ignored = 0;      // requests swallowed by the silence fault
+        long results = 0;      // "+CMGS" / "+CMS ERROR" lines written after a PDU
     };
     const Counters& counters() const { return counters_; }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <map>
+#include <optional>
 #include <poll.h>
 #include <sstream>
 #include <string>
@@ -178,10 +179,18 @@ const char* faultName(Fault f) {
     return "none";
 }
 
+// A "wait" request: answered once its condition holds or its time is up.
+struct Wait {
+    enum class Kind { Messages, Siren, PowerQueries, Frames, Results } kind;
+    long value;  // count reached, or 1/0 for the siren
+    Clock::time_point deadline;
+};
+
 struct Client {
     int fd;
     std::string in;
     std::string out;
+    std::optional<Wait> wait;  // while set, further requests of this client wait their turn
 };
 
 class Simulator {
@@ -200,11 +209,16 @@ private:
     void log(const std::string& text) {
         if (!opt_.quiet) std::fprintf(stderr, "alarm-sim: %s\n", text.c_str());
     }
-    std::string handle(const std::string& line);
+    std::string handle(Client& c, const std::string& line);
+    std::optional<std::string> startWait(Client& c, const std::vector<std::string>& w);
+    long waitedValue(const Wait& w) const;
+    void processInput(Client& c);
+    void checkWaits(Clock::time_point now);
     void readMaster();
     void flushMaster();
     void acceptClient();
     bool serviceClient(Client& c, short revents);
+    bool sendPending(Client& c);
     void cleanup();
 
     Options opt_;
@@ -324,7 +338,7 @@ void Simulator::acceptClient() {
     for (;;) {
         const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0) return;
-        clients_.push_back(Client{fd, {}, {}});
+        clients_.push_back(Client{fd, {}, {}, std::nullopt});
     }
 }
 
@@ -342,17 +356,15 @@ bool Simulator::serviceClient(Client& c, short revents) {
             if (errno == EAGAIN || errno == EWOULDBLOCK) break;
             return false;
         }
-        std::size_t nl;
-        while ((nl = c.in.find('\n')) != std::string::npos) {
-            std::string line = c.in.substr(0, nl);
-            c.in.erase(0, nl + 1);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            c.out += handle(line);
-        }
+        processInput(c);
         if (c.in.size() > kMaxControlLine) return false;
     } else if (revents & (POLLHUP | POLLERR)) {
         return false;
     }
+    return sendPending(c);
+}
+
+bool Simulator::sendPending(Client& c) {
     while (!c.out.empty()) {
         const ssize_t n = ::send(c.fd, c.out.data(), c.out.size(), MSG_NOSIGNAL);
         if (n > 0) {
@@ -366,9 +378,72 @@ bool Simulator::serviceClient(Client& c, short revents) {
     return true;
 }
 
+void Simulator::processInput(Client& c) {
+    std::size_t nl;
+    while (!c.wait && (nl = c.in.find('\n')) != std::string::npos) {
+        std::string line = c.in.substr(0, nl);
+        c.in.erase(0, nl + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        c.out += handle(c, line);
+    }
+}
+
+long Simulator::waitedValue(const Wait& w) const {
+    switch (w.kind) {
+        case Wait::Kind::Messages: return static_cast<long>(device_.messages().size());
+        case Wait::Kind::Siren: return device_.siren() ? 1 : 0;
+        case Wait::Kind::PowerQueries: return device_.counters().powerQueries;
+        case Wait::Kind::Frames: return device_.counters().frames;
+        case Wait::Kind::Results: return device_.counters().results;
+    }
+    return 0;
+}
+
+// "wait messages N [ms=T]", "wait siren on|off [ms=T]", "wait power-queries N",
+// "wait frames N", "wait results N": answered "ok <value>" once the count reaches N (or the
+// siren is in that state), "error timeout <value>" after T ms (default 10 s).
+std::optional<std::string> Simulator::startWait(Client& c, const std::vector<std::string>& w) {
+    constexpr long kDefaultWaitMs = 10000;
+    if (w.size() < 3) return "error expected-condition\n";
+    Wait wait {};
+    if (w[1] == "messages") wait.kind = Wait::Kind::Messages;
+    else if (w[1] == "siren") wait.kind = Wait::Kind::Siren;
+    else if (w[1] == "power-queries") wait.kind = Wait::Kind::PowerQueries;
+    else if (w[1] == "frames") wait.kind = Wait::Kind::Frames;
+    else if (w[1] == "results") wait.kind = Wait::Kind::Results;
+    else return "error unknown-condition\n";
+    if (wait.kind == Wait::Kind::Siren) {
+        if (w[2] != "on" && w[2] != "off") return "error expected-on-or-off\n";
+        wait.value = w[2] == "on" ? 1 : 0;
+    } else {
+        wait.value = std::strtol(w[2].c_str(), nullptr, 10);
+    }
+    long ms = kDefaultWaitMs;
+    if (w.size() > 3) {
+        if (w[3].rfind("ms=", 0) != 0) return "error expected-ms\n";
+        ms = std::strtol(w[3].c_str() + 3, nullptr, 10);
+    }
+    wait.deadline = Clock::now() + std::chrono::milliseconds(ms);
+    c.wait = wait;
+    return std::nullopt;
+}
+
+void Simulator::checkWaits(Clock::time_point now) {
+    for (auto& c : clients_) {
+        if (!c.wait) continue;
+        const long v = waitedValue(*c.wait);
+        const bool met = c.wait->kind == Wait::Kind::Siren ? v == c.wait->value : v >= c.wait->value;
+        if (!met && now < c.wait->deadline) continue;
+        c.out += (met ? "ok " : "error timeout ") + std::to_string(v) + "\n";
+        c.wait.reset();
+        processInput(c);
+        sendPending(c);
+    }
+}
+
 // One request line in, reply lines out; the last reply line starts with
 // "ok" or "error".
-std::string Simulator::handle(const std::string& line) {
+std::string Simulator::handle(Client& c, const std::string& line) {
     std::vector<std::string> w;
     std::istringstream in(line);
     for (std::string t; in >> t;) w.push_back(t);
@@ -427,9 +502,13 @@ std::string Simulator::handle(const std::string& line) {
         s << "ok siren=" << onOff(device_.siren()) << " power=" << onOff(device_.power())
           << " messages=" << device_.messages().size() << " frames=" << c.frames << " bad_frames=" << c.badFrames
           << " siren_on=" << c.sirenOn << " siren_off=" << c.sirenOff << " power_queries=" << c.powerQueries
-          << " commands=" << c.commands << " ignored=" << c.ignored << " fault=" << faultName(device_.fault().fault)
+          << " commands=" << c.commands << " ignored=" << c.ignored << " results=" << c.results << " fault=" << faultName(device_.fault().fault)
           << " echo=" << onOff(device_.commandEcho()) << "\n";
         return s.str();
+    }
+    if (cmd == "wait") {
+        if (auto error = startWait(c, w)) return *error;
+        return {};
     }
     if (cmd == "quit") {
         quit_ = true;
@@ -454,8 +533,13 @@ int Simulator::run() {
                     escaped(tovanix::platform::utf16ToUtf8(m.tpdu->text)));
         }
 
+        checkWaits(Clock::now());
+
+        std::optional<Clock::time_point> next = device_.nextDeadline();
+        for (const auto& c : clients_)
+            if (c.wait && (!next || c.wait->deadline < *next)) next = c.wait->deadline;
         int timeout = -1;
-        if (const auto next = device_.nextDeadline()) {
+        if (next) {
             const auto ms = std::chrono::ceil<std::chrono::milliseconds>(*next - Clock::now()).count();
             timeout = ms < 0 ? 0 : static_cast<int>(ms);
         }

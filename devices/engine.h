@@ -109,6 +109,8 @@ public:
     std::atomic<int> recoveryFlag{0};
     std::atomic<int> lineClosing{0};         // a line dialog waits for its port to close
     std::atomic<long long> scansDone{0};
+    // Steady-clock time (ns) at which the last out-of-limit reply came in.
+    std::atomic<long long> lastAlarmReplyNs{0};
 
     // Last alarm the scan found (for display), under its own lock.
     AlarmState lastAlarm() const;

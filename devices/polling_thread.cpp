@@ -209,6 +209,7 @@ void CMyThread::scan() {
         float r12[2] = {kNoValue, kNoValue};
         float r34[2] = {kNoValue, kNoValue};
         bool ok = readNow(item.port, item.address, timeText, r12, r34);
+        const long long replyNs = std::chrono::steady_clock::now().time_since_epoch().count();
         if (ok) sleepMs(engine_.timing().afterReadMs);
 
         bool alarm = false;
@@ -296,6 +297,7 @@ void CMyThread::scan() {
 
         if (alarm) {
             summary.inAlarm++;
+            engine_.lastAlarmReplyNs.store(replyNs);
             engine_.setLastAlarm(state);
             if (dbOk) {
                 for (const AlarmRow& r : rows) insertAlarmRow(c, r);

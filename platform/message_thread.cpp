@@ -51,15 +51,23 @@ std::size_t MessageThread::unhandled() const {
     return unhandled_;
 }
 
+bool MessageThread::waitIdle(std::chrono::milliseconds timeout) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return idleCv_.wait_for(lock, timeout, [this] { return queue_.empty() && !busy_; });
+}
+
 void MessageThread::loop() {
     for (;;) {
         Message msg;
         {
             std::unique_lock<std::mutex> lock(mutex_);
+            busy_ = false;
+            if (queue_.empty()) idleCv_.notify_all();
             cv_.wait(lock, [this] { return quitting_ || !queue_.empty(); });
             if (queue_.empty()) return;  // quitting and drained
             msg = std::move(queue_.front());
             queue_.pop_front();
+            busy_ = true;
         }
         auto it = handlers_.find(msg.id);
         if (it == handlers_.end()) {

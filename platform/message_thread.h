@@ -4,6 +4,7 @@
 #pragma once
 
 #include <any>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -43,6 +44,8 @@ public:
     void join();
     bool running() const;
     std::size_t pending() const;
+    // Waits until the queue is empty and no handler runs. False on time-out.
+    bool waitIdle(std::chrono::milliseconds timeout) const;
     // Number of messages that had no handler (dropped).
     std::size_t unhandled() const;
 
@@ -51,8 +54,10 @@ private:
 
     std::string name_;
     std::unordered_map<std::uint32_t, Handler> handlers_;  // written before start() only
-    mutable std::mutex mutex_;  // guards queue_, quitting_, unhandled_
+    mutable std::mutex mutex_;  // guards queue_, quitting_, unhandled_, busy_
     std::condition_variable cv_;
+    mutable std::condition_variable idleCv_;
+    bool busy_ = false;
     std::deque<Message> queue_;
     bool quitting_ = false;
     std::size_t unhandled_ = 0;

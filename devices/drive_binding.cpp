@@ -1,0 +1,122 @@
+#include "devices/drive_binding.h"
+
+#include <chrono>
+
+#include "app/prompter.h"
+#include "db/connection.h"
+#include "devices/device_store.h"
+#include "devices/engine.h"
+#include "platform/event.h"
+
+namespace tovanix::devices {
+
+CTovanDeviveDrive::CTovanDeviveDrive(Engine& engine, Prompter* prompter) : engine_(engine), prompter_(prompter) {
+    const std::string& folder = engine_.driverFolder();
+    const std::string dir = folder.empty() ? driverFolder() : folder;
+    tevlib_.loadFrom(dir);
+    wired_.loadFrom(dir, WiredUse::Drive);
+    alarm_.loadFrom(dir, AlarmUse::Drive);
+}
+
+CTovanDeviveDrive::~CTovanDeviveDrive() {
+    if (engine_.runningFlag.load() == 1 && worker_.joinable()) {
+        if (prompter_ != nullptr) prompter_->inform(kThreadRunning, "Tovanix");
+        else engine_.log(kThreadRunning);
+    }
+    // The thread uses this binder's entries; it must end before they go.
+    join();
+}
+
+void CTovanDeviveDrive::join() {
+    if (worker_.joinable()) worker_.join();
+}
+
+void CTovanDeviveDrive::startSettingsRead(const DeviceRequest& request) {
+    join();
+    engine_.settingsPageState.store(0);
+    worker_ = std::thread([this, request] { readSettings(request); });
+}
+
+void CTovanDeviveDrive::readSettings(DeviceRequest r) {
+    platform::EventHold hold(engine_.deviceEvent);
+    engine_.driverState.store(kStateReadingSettings);
+    engine_.runningFlag.store(1);
+    auto line = engine_.table().line(r.lineid);
+    auto dev = engine_.table().device(r.lineid, r.address);
+    if (line && dev && line->wired != 0) {
+        // The polling thread may hold the port already; then it is used as it
+        // is and left open.
+        const bool ownPort = !line->portOpen;
+        if (!ownPort || wired_.openCom(line->port)) {
+            wired_.setTargetDevice(line->port, r.address);
+            std::this_thread::sleep_for(std::chrono::milliseconds(engine_.timing().settingsPauseMs));
+            char mask = 0;
+            int limits[4] = {};
+            int duration = 0, interval = 0;
+            if (wired_.getAlarm(line->port, &mask, limits, &duration, &interval)) {
+                LoggerSettings s = fromLoggerAlarm(static_cast<unsigned char>(mask), limits, duration, interval);
+                engine_.table().with([&](std::vector<LineEntry>& lines) {
+                    for (auto& l : lines) {
+                        if (l.lineid != r.lineid) continue;
+                        for (auto& d : l.devices) {
+                            if (d.address != r.address) continue;
+                            d.status = kStatusNormal;
+                            d.ch1Enable = s.ch1Enable;
+                            d.ch2Enable = s.ch2Enable;
+                            d.ch1Lower = s.ch1Lower;
+                            d.ch1Upper = s.ch1Upper;
+                            d.ch2Lower = s.ch2Lower;
+                            d.ch2Upper = s.ch2Upper;
+                            d.recordInterval = s.recordInter;
+                            d.settingsLoaded = 1;
+                        }
+                    }
+                });
+                db::Connection c;
+                if (c.open()) storeLoggerSettings(c, s, SettingsKey::ByDeviceid, dev->deviceid, r.lineid);
+            }
+            if (ownPort) wired_.closeCom(line->port);
+        }
+    } else if (line && dev) {
+        if (tevlib_.open(line->port)) {
+            tevlib_.setTargetDevice(r.address);
+            unsigned char enable = 0, monitor = 0, duration = 0;
+            int interval = 0, unit = 0, sampling = 0, lcdOff = 0;
+            if (tevlib_.getBeep(&enable, &monitor, &duration) &&
+                tevlib_.getConfig(&interval, &unit, &sampling, &lcdOff)) {
+                // The channel fields come from the entry: the receiver does not report them.
+                LoggerSettings s;
+                s.ch1Enable = dev->ch1Enable;
+                s.ch1Lower = dev->ch1Lower;
+                s.ch1Upper = dev->ch1Upper;
+                s.ch2Enable = dev->ch2Enable;
+                s.ch2Lower = dev->ch2Lower;
+                s.ch2Upper = dev->ch2Upper;
+                s.alarmSoundEnable = enable;
+                s.alarmSoundMonitorInter = monitor;
+                s.alarmSoundDuration = duration;
+                s.recordInter = interval;
+                s.recordInterUnit = unit;
+                s.samplingInter = sampling;
+                s.lcdOffDelay = lcdOff;
+                db::Connection c;
+                if (c.open()) storeLoggerSettings(c, s, SettingsKey::ByDeviceid, dev->deviceid, r.lineid);
+                engine_.table().with([&](std::vector<LineEntry>& lines) {
+                    for (auto& l : lines) {
+                        if (l.lineid != r.lineid) continue;
+                        for (auto& d : l.devices) {
+                            if (d.address == r.address) d.settingsLoaded = 1;
+                        }
+                    }
+                });
+            }
+            tevlib_.close();
+        }
+    }
+    engine_.runningFlag.store(0);
+    engine_.finishedFlag.store(1);
+    engine_.driverState.store(kStateIdle);
+    engine_.settingsPageState.store(1);
+}
+
+}  // namespace tovanix::devices

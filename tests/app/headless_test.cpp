@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <unistd.h>
+
+#include "app/credentials.h"
+#include "tests/support/process.h"
+#include "tests/support/test_db.h"
+
+namespace tovanix {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class Headless : public test::DbTest {
+protected:
+    void SetUp() override {
+        test::DbTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        home_ = fs::temp_directory_path() / ("tovanix-headless-" + std::to_string(::getpid()));
+        fs::remove_all(home_);
+        fs::create_directories(home_ / "runtime");
+        env_ = {{"TOVANIX_HOME", home_.string()},
+                {"XDG_RUNTIME_DIR", (home_ / "runtime").string()},
+                {"TOVANIX_COMDIR", (home_ / "comdir").string()},
+                {"TOVANIX_DB_SOCKET", test::testServer().socket}};
+    }
+    void TearDown() override { fs::remove_all(home_); }
+    std::string program() const { return test::binDir() + "/tovanix"; }
+    fs::path home_;
+    std::map<std::string, std::string> env_;
+};
+
+TEST_F(Headless, MissingCredentialsFileIsAClearError) {
+    test::ChildProcess p;
+    ASSERT_TRUE(p.start(program(), {"--headless"}, env_));
+    EXPECT_EQ(p.wait(20s), 1);
+    EXPECT_NE(p.output().find("data.drk"), std::string::npos) << p.output();
+    EXPECT_NE(p.output().find("missing"), std::string::npos) << p.output();
+}
+
+TEST_F(Headless, RefusedAccountIsAClearError) {
+    ASSERT_TRUE(credentials::writeFile((home_ / "data.drk").string(), {test::testServer().account.user, "nope"}));
+    test::ChildProcess p;
+    ASSERT_TRUE(p.start(program(), {"--headless"}, env_));
+    EXPECT_EQ(p.wait(20s), 1);
+    EXPECT_NE(p.output().find("refuses the account"), std::string::npos) << p.output();
+}
+
+TEST_F(Headless, CreatesTheDatabaseRunsAndStopsOnSigterm) {
+    ASSERT_TRUE(credentials::writeFile((home_ / "data.drk").string(), test::testServer().account));
+    test::ChildProcess p;
+    ASSERT_TRUE(p.start(program(), {"--headless"}, env_));
+    ASSERT_TRUE(p.waitForOutput("configuration: 0 lines, 0 devices", 20s)) << p.output();
+    // As the login would: the database, the user table and root exist now.
+    EXPECT_EQ(test::scalar("select User_Name from tovanusertable"), "root");
+    EXPECT_EQ(test::rowCount("select * from tovansystrmtable"), 1);
+
+    // A second station on the same account and session is refused.
+    test::ChildProcess second;
+    ASSERT_TRUE(second.start(program(), {"--headless"}, env_));
+    EXPECT_EQ(second.wait(20s), 1);
+    EXPECT_NE(second.output().find("程序已经在运行，请勿重复登录"), std::string::npos) << second.output();
+
+    p.signal(SIGTERM);
+    EXPECT_EQ(p.wait(30s), 0) << p.output();
+    EXPECT_NE(p.output().find("stopped"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tovanix

@@ -1,0 +1,121 @@
+// The whole station on the simulated line of the demonstration: the window
+// with the real engine and driver libraries, twelve simulated loggers on
+// COM1 and the simulated alarm device on COM5. Tiles change as readings
+// arrive, an out-of-limit logger turns red and the siren goes on.
+//
+// With TOVANIX_SCREENSHOT=FILE (scripts/run --screenshot, under Xvfb) it
+// also waits until logger 7 has drifted over its upper limit and saves a
+// picture of the window.
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QTest>
+
+#include "app/demo_station.h"
+#include "app/main_window.h"
+#include "app/status_view.h"
+#include "db/data_table.h"
+#include "devices/engine.h"
+#include "tests/gui/gui_support.h"
+#include "tests/support/alarm_sim.h"
+#include "tests/support/logger_sim.h"
+#include "tests/support/prompt_recorder.h"
+#include "widgets/bitmap_button.h"
+
+using namespace tovanix;
+
+namespace {
+
+constexpr int kReadingsTimeoutMs = 60000;
+constexpr int kCrossTimeoutMs = 300000;  // the simulator's excursion takes four minutes
+constexpr int kFirstScanMs = 1000;
+constexpr int kScanUnitMs = 5000;
+constexpr int kAlarmLogger = 3;          // its upper limit is set below its reading
+constexpr QSize kScreenshotSize{1480, 860};
+
+bool everyDeviceRead(devices::Engine& e) {
+    return e.table().with([](std::vector<devices::LineEntry>& lines) {
+        int read = 0;
+        for (const auto& l : lines) {
+            for (const auto& d : l.devices) {
+                if (d.ch1 != devices::kNoValue && d.status != devices::kStatusNotAnswering) ++read;
+            }
+        }
+        return read == app::demo::kLoggers;
+    });
+}
+
+int statusOf(devices::Engine& e, int address) {
+    auto d = e.table().device(1, address);
+    return d ? d->status : -1;
+}
+
+}  // namespace
+
+class DemoTest : public QObject {
+    Q_OBJECT
+private slots:
+    void stationOnTheSimulatedLine() {
+        TOVANIX_REQUIRE_SERVER();
+        QVERIFY(test::sql("drop database if exists TovanDatabase"));
+        std::string error;
+        QVERIFY2(app::demo::seed(true, &error), error.c_str());
+        QVERIFY(test::logInRoot());
+
+        test::LoggerSimOptions options;
+        options.addresses.clear();
+        for (int a = 1; a <= app::demo::kLoggers; ++a) options.addresses.push_back(a);
+        options.extraArgs = {"--drift", "--cross", std::to_string(app::demo::kCrossingLogger) + ":1"};
+        test::LoggerSim loggers(options);
+        QVERIFY2(loggers.start(), loggers.error().c_str());
+        QVERIFY(!loggers.linkCom(app::demo::kLoggerPort).empty());
+        // Limits 10.0 to 20.0 against a reading of about 25.0.
+        QVERIFY(loggers.ok("ALARM 3 3 200 100 800 200 10 1"));
+        test::AlarmSim alarm;
+        QVERIFY2(alarm.start(), alarm.error().c_str());
+        QVERIFY(alarm.linkAs(app::demo::kAlarmPort));
+
+        devices::Engine engine(test::quickTiming(kFirstScanMs, kScanUnitMs));
+        test::bindDrivers(engine);
+        test::PromptRecorder prompts;
+        app::CTovanixDlg window(engine, prompts);
+        window.resize(kScreenshotSize);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(prompts.prompts.empty());
+        QCOMPARE(window.tree()->topLevelItem(0)->text(0), QString::fromUtf8(app::demo::kSystemName));
+        app::CCurrentStatus* view = window.statusView();
+        QCOMPARE(view->tileCount(), app::demo::kLoggers);
+
+        // Readings arrive and the tiles are redrawn with them.
+        const QImage before = view->tile(0)->picture();
+        QTRY_VERIFY_WITH_TIMEOUT(everyDeviceRead(engine), kReadingsTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(view->tile(0)->picture() != before, kReadingsTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(statusOf(engine, kAlarmLogger) == devices::kStatusAlarm, kReadingsTimeoutMs);
+        const int drawn = view->drawCount(kAlarmLogger - 1);
+        QTRY_VERIFY_WITH_TIMEOUT(view->drawCount(kAlarmLogger - 1) > drawn, kReadingsTimeoutMs);
+        QVERIFY(test::sqlRows("select * from tovandatatable_1003") >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(test::sqlRows("select * from tovanalarmtable where lineid=1 and DeviceNumber=3") >= 1,
+                                 kReadingsTimeoutMs);
+        QVERIFY(alarm.waitForSiren(true, kReadingsTimeoutMs));
+        QTRY_VERIFY_WITH_TIMEOUT(window.statusPane(1)->text().startsWith(QStringLiteral("当前状态:")),
+                                 kReadingsTimeoutMs);
+
+        const QByteArray shot = qgetenv("TOVANIX_SCREENSHOT");
+        if (!shot.isEmpty()) {
+            QTRY_VERIFY_WITH_TIMEOUT(statusOf(engine, app::demo::kCrossingLogger) == devices::kStatusAlarm,
+                                     kCrossTimeoutMs);
+            // The redraw after that reading, and a quiet moment for the panes.
+            QTest::qWait(1000);
+            const QString path = QString::fromLocal8Bit(shot);
+            QDir().mkpath(QFileInfo(path).absolutePath());
+            QVERIFY(window.grab().save(path, "PNG"));
+            qInfo("screenshot saved to %s", qPrintable(path));
+        }
+        window.stopAndClose();
+        QVERIFY(!engine.started());
+    }
+};
+
+QTEST_MAIN(DemoTest)
+#include "demo_test.moc"

@@ -1,6 +1,7 @@
 #include "devices/polling_thread.h"
 
 #include <atomic>
+#include <mutex>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,7 +18,11 @@ namespace tovanix::devices {
 
 namespace {
 
-std::atomic<bool> receiverThreadStarted{false};
+// The Wired receiver thread runs while at least one polling thread object
+// exists: started by the first, ended by the last (a second object never
+// starts it again, and a short-lived one cannot end it under another).
+std::mutex receiverMutex;  // guards receiverUsers
+int receiverUsers = 0;
 
 constexpr int kSignCh1Low = 0x01;
 constexpr int kSignCh1High = 0x02;
@@ -104,7 +109,10 @@ bool outOfLimits(const DeviceEntry& d) {
     return ch1 || ch2;
 }
 
-bool CMyThread::receiverStarted() { return receiverThreadStarted.load(); }
+bool CMyThread::receiverStarted() {
+    std::lock_guard<std::mutex> lock(receiverMutex);
+    return receiverUsers > 0;
+}
 
 CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine) {
     const std::string& folder = engine_.driverFolder();
@@ -115,8 +123,11 @@ CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine)
         wired_.loadFrom(folder, WiredUse::Polling);
         alarm_.loadFrom(folder, AlarmUse::Polling);
     }
-    // Once per process, before any port is opened.
-    if (!receiverThreadStarted.exchange(true)) wired_.startThread();
+    {
+        // Before any port is opened.
+        std::lock_guard<std::mutex> lock(receiverMutex);
+        if (receiverUsers++ == 0) wired_.startThread();
+    }
 
     on(kMsgScan, [this](const platform::Message&) { scan(); });
     on(kMsgQuickRead, [this](const platform::Message&) { quickRead(); });
@@ -158,7 +169,8 @@ CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine)
 
 CMyThread::~CMyThread() {
     join();
-    wired_.endThread();
+    std::lock_guard<std::mutex> lock(receiverMutex);
+    if (--receiverUsers == 0) wired_.endThread();
 }
 
 void CMyThread::sleepMs(int ms) const {
@@ -390,6 +402,8 @@ void CMyThread::readSettings() {
         char mask = 0;
         int limits[4] = {};
         int duration = 0, interval = 0;
+        // The read left the library's target at 0; address the logger again.
+        wired_.setTargetDevice(item.port, item.address);
         if (!wired_.getAlarm(item.port, &mask, limits, &duration, &interval)) continue;
         LoggerSettings s = fromLoggerAlarm(static_cast<unsigned char>(mask), limits, duration, interval);
         bool stored = dbOk && storeLoggerSettings(c, s, SettingsKey::ByAddress, item.address, item.lineid);
@@ -471,6 +485,7 @@ void CMyThread::probe(const DeviceRequest& r) {
     char mask = 0;
     int limits[4] = {};
     int duration = 0, interval = 0;
+    wired_.setTargetDevice(port, r.address);
     bool gotAlarm = wired_.getAlarm(port, &mask, limits, &duration, &interval) != 0;
     LoggerSettings s = fromLoggerAlarm(static_cast<unsigned char>(mask), limits, duration, interval);
     bool stored = false;

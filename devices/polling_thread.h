@@ -32,13 +32,14 @@ bool outOfLimits(const DeviceEntry& d);
 
 class CMyThread : public platform::MessageThread {
 public:
-    // Binds Wired and Alarm; calls StartThread once per process.
+    // Binds Wired and Alarm; the first live object calls StartThread, the
+    // last one EndThread.
     explicit CMyThread(Engine& engine);
     ~CMyThread() override;
 
     const WiredApi& wired() const { return wired_; }
     const ScanSummary& lastScan() const { return lastScan_; }  // polling thread only
-    // Whether StartThread has been called in this process.
+    // Whether the Wired receiver thread runs (some polling thread object exists).
     static bool receiverStarted();
 
 private:

@@ -259,8 +259,9 @@ std::vector<std::uint8_t> Bus::answer(Logger& l, const std::vector<std::uint8_t>
                 break;
             }
             case proto::kRegHistory: {
+                // Blocks count from 1, as the station asks for them; block 0 holds nothing.
                 std::size_t block = req[5];
-                std::size_t first = block * proto::kHistoryMaxRecords;
+                std::size_t first = block == 0 ? l.history.size() : (block - 1) * proto::kHistoryMaxRecords;
                 std::vector<std::uint8_t> body(proto::kHistoryUnused, 0);
                 for (std::size_t i = first; i < l.history.size() && i < first + proto::kHistoryMaxRecords; ++i) {
                     bcdTime5(l.history[i].when, body);

@@ -1,6 +1,9 @@
 #include "tests/devices/engine_test_support.h"
 
+#include <cstdio>
+
 #include "db/allocation.h"
+#include "devices/polling_thread.h"
 #include "db/connection.h"
 #include "tests/support/process.h"
 
@@ -35,7 +38,7 @@ devices::EngineTiming fastTiming() {
     t.firstScanMs = 3600 * 1000;  // the tests post scans themselves
     t.scanUnitMs = 3600 * 1000;
     t.tickMs = 3600 * 1000;       // counters move only when a test moves them
-    t.alarm.perNumberWaitMs = 50;
+    t.alarm.perNumberWaitMs = 400;  // after the modem's result line
     return t;
 }
 
@@ -46,6 +49,9 @@ void EngineFixture::SetUp() {
 }
 
 void EngineFixture::TearDown() {
+    if (HasFailure()) {
+        for (const auto& line : logLines()) std::fprintf(stderr, "  engine: %s\n", line.c_str());
+    }
     if (engine) {
         engine->post(devices::kMsgCloseAllPorts);
         engine->stop();

@@ -450,9 +450,10 @@ TEST_F(WiredLibrary, HistoryInBlocksOfTwenty) {
     values[20][0] = 12345;
     int count = -1;
     sim.clearLog();
+    // Blocks count from 1.
     api().W_SetTargetDevice(kPort, 1);
-    ASSERT_EQ(api().W_GetHistroy(kPort, 0, times, values, &count), 1);
-    EXPECT_EQ(sim.raw(), withCrc({0x01, 0x03, 0x01, 0x00, 0x00, 0x00}));
+    ASSERT_EQ(api().W_GetHistroy(kPort, 1, times, values, &count), 1);
+    EXPECT_EQ(sim.raw(), withCrc({0x01, 0x03, 0x01, 0x00, 0x00, 0x01}));
     EXPECT_EQ(count, 20);
     EXPECT_EQ(times[0][0], 24);
     EXPECT_EQ(times[0][1], 1);
@@ -467,7 +468,7 @@ TEST_F(WiredLibrary, HistoryInBlocksOfTwenty) {
     EXPECT_DOUBLE_EQ(values[20][0], 12345);
 
     api().W_SetTargetDevice(kPort, 1);
-    ASSERT_EQ(api().W_GetHistroy(kPort, 2, times, values, &count), 1);
+    ASSERT_EQ(api().W_GetHistroy(kPort, 3, times, values, &count), 1);
     EXPECT_EQ(count, 5);
     EXPECT_DOUBLE_EQ(values[4][0], 144);
 }

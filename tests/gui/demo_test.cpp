@@ -21,6 +21,7 @@
 #include "tests/support/logger_sim.h"
 #include "tests/support/prompt_recorder.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/tree_ctrl_ex.h"
 
 using namespace tovanix;
 
@@ -72,10 +73,17 @@ private slots:
         // Limits 10.0 to 20.0 against a reading of about 25.0.
         QVERIFY(loggers.ok("ALARM 3 3 200 100 800 200 10 1"));
         test::AlarmSim alarm;
-        QVERIFY2(alarm.start(), alarm.error().c_str());
+        test::AlarmSim::Options alarmOptions;
+        alarmOptions.quiet = true;
+        QVERIFY2(alarm.start(alarmOptions), alarm.error().c_str());
         QVERIFY(alarm.linkAs(app::demo::kAlarmPort));
 
-        devices::Engine engine(test::quickTiming(kFirstScanMs, kScanUnitMs));
+        // The product's pauses around each read, so every reading gets its
+        // own 200 ms refresh; only the scans come sooner.
+        devices::EngineTiming timing;
+        timing.firstScanMs = kFirstScanMs;
+        timing.scanUnitMs = kScanUnitMs;
+        devices::Engine engine(timing);
         test::bindDrivers(engine);
         test::PromptRecorder prompts;
         app::CTovanixDlg window(engine, prompts);

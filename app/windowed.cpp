@@ -1,6 +1,7 @@
 #include "app/windowed.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 
 #include <clocale>
@@ -75,6 +76,20 @@ int runWindowed(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QString::fromUtf8(kProgramName));
 
+    // A signal ends the station in order wherever it is: open dialogs and
+    // message boxes are cancelled, a running station stops its engine first.
+    SignalWatch watch;
+    QSocketNotifier notifier(watch.fd(), QSocketNotifier::Read);
+    CTovanixDlg* running = nullptr;
+    QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
+        watch.drain();
+        logLine("signal: stopping");
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* d = qobject_cast<QDialog*>(w); d != nullptr && d->isVisible()) d->reject();
+        }
+        if (running != nullptr) running->stopAndClose();
+    });
+
     widgets::QtPrompter prompter;
     platform::SingleInstance instance(kProgramName);
     const std::string path = credentials::pathInStationFolder();
@@ -94,17 +109,11 @@ int runWindowed(int argc, char** argv) {
     engine.setLog(logLine);
     CTovanixDlg window(engine, prompter);
     prompter.setParent(&window);
-
-    SignalWatch watch;
-    QSocketNotifier notifier(watch.fd(), QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &window, [&] {
-        watch.drain();
-        logLine("signal: stopping");
-        window.stopAndClose();
-    });
-
+    running = &window;
     window.showMaximized();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    running = nullptr;
+    return status;
 }
 
 }  // namespace tovanix::app

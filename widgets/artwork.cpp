@@ -1,5 +1,6 @@
 #include "widgets/artwork.h"
 
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -215,11 +216,19 @@ QImage banner(int width, int height, const QString& title) {
     p.drawPath(drop);
     QFont f;
     f.setFamilies({QStringLiteral("AR PL SungtiL GB"), QStringLiteral("AR PL KaitiM GB"), QStringLiteral("Sans")});
-    f.setPixelSize(std::max(10, static_cast<int>(h * 0.56)));
     f.setBold(true);
+    const QRectF textRect(h * 1.25, 0, width - h * 1.4, h);
+    // As large as fits, up to a little over half the height.
+    constexpr int kMinTitlePixels = 8;
+    int pixels = std::max(kMinTitlePixels, static_cast<int>(h * 0.56));
+    for (; pixels > kMinTitlePixels; --pixels) {
+        f.setPixelSize(pixels);
+        if (QFontMetricsF(f).horizontalAdvance(title) <= textRect.width()) break;
+    }
+    f.setPixelSize(pixels);
     p.setFont(f);
     p.setPen(Qt::white);
-    p.drawText(QRectF(h * 1.25, 0, width - h * 1.4, h), Qt::AlignVCenter | Qt::AlignLeft, title);
+    p.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, title);
     return img;
 }
 

@@ -21,6 +21,7 @@
 #include "tests/support/logger_sim.h"
 #include "tests/support/prompt_recorder.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/skin.h"
 #include "widgets/tree_ctrl_ex.h"
 
 using namespace tovanix;
@@ -58,6 +59,7 @@ class DemoTest : public QObject {
 private slots:
     void stationOnTheSimulatedLine() {
         TOVANIX_REQUIRE_SERVER();
+        widgets::SkinH_Attach();  // as the program does before its first window
         QVERIFY(test::sql("drop database if exists TovanDatabase"));
         std::string error;
         QVERIFY2(app::demo::seed(true, &error), error.c_str());

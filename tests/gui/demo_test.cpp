@@ -13,6 +13,7 @@
 
 #include "app/demo_station.h"
 #include "app/main_window.h"
+#include "app/node_data.h"
 #include "app/status_view.h"
 #include "db/data_table.h"
 #include "devices/engine.h"
@@ -45,6 +46,15 @@ bool everyDeviceRead(devices::Engine& e) {
         }
         return read == app::demo::kLoggers;
     });
+}
+
+// Descriptors of this process (the station) open on the pseudo-terminal.
+int portsOpenOn(const std::string& pty) {
+    int n = 0;
+    for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files)) {
+        if (fd.symLinkTarget().toStdString() == pty) ++n;
+    }
+    return n;
 }
 
 int statusOf(devices::Engine& e, int address) {
@@ -122,6 +132,19 @@ private slots:
             QVERIFY(window.grab().save(path, "PNG"));
             qInfo("screenshot saved to %s", qPrintable(path));
         }
+
+        // Deleting the line closes its port in the polling thread; then the
+        // line leaves the station table.
+        const std::string pty = loggers.ptyPath();
+        QVERIFY(portsOpenOn(pty) > 0);
+        window.tree()->setCurrentItem(window.findNode(app::lineNode(1)));
+        QVERIFY(window.runCommand(app::kCmdDeleteLine));
+        QCOMPARE(prompts.texts().back(), std::string("成功删除线路"));
+        QTRY_COMPARE_WITH_TIMEOUT(portsOpenOn(pty), 0, kReadingsTimeoutMs);
+        QTRY_COMPARE(engine.table().lineCount(), 0);
+        QCOMPARE(view->tileCount(), 0);
+        QVERIFY(!test::tableExists("tovandatatable_1003"));
+
         window.stopAndClose();
         QVERIFY(!engine.started());
     }

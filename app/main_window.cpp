@@ -485,6 +485,7 @@ void CTovanixDlg::stopAndClose() {
     if (tray_ != nullptr) tray_->hide();
     closing_ = true;
     close();
+    emit stationStopped();
 }
 
 void CTovanixDlg::closeEvent(QCloseEvent* event) {

@@ -114,6 +114,8 @@ public:
     void tickSmsStatus();
 
 signals:
+    // The engine has stopped and the window closes: the program ends.
+    void stationStopped();
     // The data page (history of one device) is asked for, with the node
     // data of the device and the delay of its load timer.
     void dataPageRequested(unsigned nodeData, int delayMs);

@@ -15,6 +15,7 @@
 #include "app/sql_login_dialog.h"
 #include "app/startup.h"
 #include "devices/engine.h"
+#include "platform/paths.h"
 #include "platform/single_instance.h"
 #include "users/user_login_dialog.h"
 #include "widgets/qt_prompter.h"
@@ -75,6 +76,10 @@ int runWindowed(int argc, char** argv) {
     // whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QString::fromUtf8(kProgramName));
+    // The window may rest hidden in the notification area while a message
+    // box comes and goes: the program ends when the station stops, not when
+    // the last visible window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     // A signal ends the station in order wherever it is: open dialogs and
     // message boxes are cancelled, a running station stops its engine first.
@@ -92,6 +97,10 @@ int runWindowed(int argc, char** argv) {
 
     widgets::QtPrompter prompter;
     platform::SingleInstance instance(kProgramName);
+    if (platform::stationFolder().empty()) {
+        logLine("cannot create the station folder " + platform::stationFolderPath());
+        return 1;
+    }
     const std::string path = credentials::pathInStationFolder();
     // The dialogs are made when they are shown, after the skin.
     const StartupResult ready = prepareStation(prompter, instance, path,
@@ -110,6 +119,7 @@ int runWindowed(int argc, char** argv) {
     CTovanixDlg window(engine, prompter);
     prompter.setParent(&window);
     running = &window;
+    QObject::connect(&window, &CTovanixDlg::stationStopped, &app, &QApplication::quit, Qt::QueuedConnection);
     window.showMaximized();
     const int status = QApplication::exec();
     running = nullptr;

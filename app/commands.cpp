@@ -2,9 +2,9 @@
 
 namespace tovanix::app {
 
-const std::vector<CommandSpec>& commandTable() {
+const std::vector<CommandEntry>& commandTable() {
     using users::Right;
-    static const std::vector<CommandSpec> table = {
+    static const std::vector<CommandEntry> table = {
         {kCmdCurrentStatus, "当前状态(&C)", MenuId::Window, std::nullopt, nullptr},
         {kCmdSystemConfig, "系统配置(&S)", MenuId::Window, std::nullopt, nullptr},
         {kCmdCheckAll, "全部检测(&A)", MenuId::Window, std::nullopt, nullptr},
@@ -29,16 +29,16 @@ const std::vector<CommandSpec>& commandTable() {
     return table;
 }
 
-const CommandSpec* findCommand(int id) {
-    for (const CommandSpec& c : commandTable()) {
+const CommandEntry* findCommand(int id) {
+    for (const CommandEntry& c : commandTable()) {
         if (c.id == id) return &c;
     }
     return nullptr;
 }
 
-std::vector<const CommandSpec*> commandsOf(MenuId menu) {
-    std::vector<const CommandSpec*> out;
-    for (const CommandSpec& c : commandTable()) {
+std::vector<const CommandEntry*> commandsOf(MenuId menu) {
+    std::vector<const CommandEntry*> out;
+    for (const CommandEntry& c : commandTable()) {
         if (c.menu == menu) out.push_back(&c);
     }
     return out;

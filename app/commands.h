@@ -44,7 +44,7 @@ enum class MenuId : int {
     TrayIcon = 177,
 };
 
-struct CommandSpec {
+struct CommandEntry {
     int id;
     const char* text;
     MenuId menu;
@@ -57,8 +57,8 @@ inline constexpr const char* kNoDeviceSettingsRight = "无设备设置权限";
 inline constexpr const char* kNoDataViewRight = "无数据查看权限";
 
 // Every command, in menu order.
-const std::vector<CommandSpec>& commandTable();
-const CommandSpec* findCommand(int id);
-std::vector<const CommandSpec*> commandsOf(MenuId menu);
+const std::vector<CommandEntry>& commandTable();
+const CommandEntry* findCommand(int id);
+std::vector<const CommandEntry*> commandsOf(MenuId menu);
 
 }  // namespace tovanix::app

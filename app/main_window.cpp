@@ -261,7 +261,7 @@ void CTovanixDlg::setCommandHandler(int id, CommandHandler handler) {
 void CTovanixDlg::rebuildMenus() {
     auto fillMenu = [this](QMenu* m, MenuId id) {
         m->clear();
-        for (const CommandSpec* c : commandsOf(id)) {
+        for (const CommandEntry* c : commandsOf(id)) {
             if (!hasCommand(c->id)) continue;
             // The about entry stands apart, as in the system menu.
             if (c->id == kCmdAbout && !m->isEmpty()) m->addSeparator();
@@ -289,11 +289,11 @@ QMenu* CTovanixDlg::menu(MenuId id) const {
 }
 
 bool CTovanixDlg::runCommand(int id) {
-    const CommandSpec* spec = findCommand(id);
+    const CommandEntry* entry = findCommand(id);
     auto h = handlers_.find(id);
-    if (spec == nullptr || h == handlers_.end()) return false;
-    if (spec->right && !users::hasRight(*spec->right)) {
-        prompter_.inform(spec->refusal, kRefusalCaption);
+    if (entry == nullptr || h == handlers_.end()) return false;
+    if (entry->right && !users::hasRight(*entry->right)) {
+        prompter_.inform(entry->refusal, kRefusalCaption);
         return false;
     }
     // The handler may replace itself (or the menus): run a copy.

@@ -33,7 +33,7 @@ bool logInRoot();
 // Logs a user of this level in with no rights (or only DataView).
 void setGuest(bool dataView = false);
 
-// Short waits; the scan unit stays 30 s so the periods read as specified,
+// Short waits; the scan unit stays 30 s so the periods read as the station has them,
 // and the first scan is far away unless asked for.
 devices::EngineTiming quickTiming(int firstScanMs = 3600 * 1000, int scanUnitMs = 30000);
 // An engine bound to the built driver libraries.

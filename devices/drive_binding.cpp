@@ -6,6 +6,7 @@
 #include "db/connection.h"
 #include "devices/device_store.h"
 #include "devices/engine.h"
+#include "devices/polling_thread.h"
 #include "platform/event.h"
 
 namespace tovanix::devices {
@@ -20,8 +21,10 @@ CTovanDeviveDrive::CTovanDeviveDrive(Engine& engine, Prompter* prompter) : engin
 
 CTovanDeviveDrive::~CTovanDeviveDrive() {
     if (engine_.runningFlag.load() == 1 && worker_.joinable()) {
-        if (prompter_ != nullptr) prompter_->inform(kThreadRunning, "Tovanix");
-        else engine_.log(kThreadRunning);
+        if (prompter_ != nullptr)
+            prompter_->inform(kThreadRunning, "Tovanix");
+        else
+            engine_.log(kThreadRunning);
     }
     // The thread uses this binder's entries; it must end before they go.
     join();
@@ -55,22 +58,10 @@ void CTovanDeviveDrive::readSettings(DeviceRequest r) {
             int duration = 0, interval = 0;
             if (wired_.getAlarm(line->port, &mask, limits, &duration, &interval)) {
                 LoggerSettings s = fromLoggerAlarm(static_cast<unsigned char>(mask), limits, duration, interval);
-                engine_.table().with([&](std::vector<LineEntry>& lines) {
-                    for (auto& l : lines) {
-                        if (l.lineid != r.lineid) continue;
-                        for (auto& d : l.devices) {
-                            if (d.address != r.address) continue;
-                            d.status = kStatusNormal;
-                            d.ch1Enable = s.ch1Enable;
-                            d.ch2Enable = s.ch2Enable;
-                            d.ch1Lower = s.ch1Lower;
-                            d.ch1Upper = s.ch1Upper;
-                            d.ch2Lower = s.ch2Lower;
-                            d.ch2Upper = s.ch2Upper;
-                            d.recordInterval = s.recordInter;
-                            d.settingsLoaded = 1;
-                        }
-                    }
+                engine_.table().updateDevice(r.lineid, r.address, [&](DeviceEntry& d) {
+                    d.status = kStatusNormal;
+                    applyAlarmSettings(d, s);
+                    d.settingsLoaded = 1;
                 });
                 db::Connection c;
                 if (c.open()) storeLoggerSettings(c, s, SettingsKey::ByDeviceid, dev->deviceid, r.lineid);
@@ -101,14 +92,7 @@ void CTovanDeviveDrive::readSettings(DeviceRequest r) {
                 s.lcdOffDelay = lcdOff;
                 db::Connection c;
                 if (c.open()) storeLoggerSettings(c, s, SettingsKey::ByDeviceid, dev->deviceid, r.lineid);
-                engine_.table().with([&](std::vector<LineEntry>& lines) {
-                    for (auto& l : lines) {
-                        if (l.lineid != r.lineid) continue;
-                        for (auto& d : l.devices) {
-                            if (d.address == r.address) d.settingsLoaded = 1;
-                        }
-                    }
-                });
+                engine_.table().updateDevice(r.lineid, r.address, [](DeviceEntry& d) { d.settingsLoaded = 1; });
             }
             tevlib_.close();
         }

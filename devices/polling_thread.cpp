@@ -37,11 +37,13 @@ constexpr int kLongIntervalMinutes = 2;
 constexpr int kYearBase = 2000;
 constexpr int kHistoryRetries = 2;
 
-unsigned char toBcd(int v) { return static_cast<unsigned char>(((v / 10) % 10) << 4 | (v % 10)); }
+unsigned char toBcd(int v) {
+    return static_cast<unsigned char>(((v / 10) % 10) << 4 | (v % 10));
+}
 
 // Year - 2000, month, day, hour, minute, second, each as two BCD digits.
 void bcdTime(std::time_t t, unsigned char out[6]) {
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     out[0] = toBcd(tm.tm_year + 1900 - kYearBase);
     out[1] = toBcd(tm.tm_mon + 1);
@@ -52,7 +54,7 @@ void bcdTime(std::time_t t, unsigned char out[6]) {
 }
 
 std::string formatLocal(std::time_t t, const char* fmt) {
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     char buf[64];
     std::strftime(buf, sizeof buf, fmt, &tm);
@@ -81,24 +83,55 @@ private:
     std::atomic<int>& state_;
 };
 
-struct WorkItem {
-    int lineid;
-    int port;
-    int address;
-};
+// The reading into its entry: stored and tested values from the second pair.
+void storeReading(DeviceEntry& d, const std::string& timeText, const float r12[2], const float r34[2]) {
+    d.readingTime = timeText;
+    d.pair1[0] = r12[0];
+    d.pair1[1] = r12[1];
+    d.ch1 = r34[0];
+    d.ch2 = r34[1];
+}
 
 }  // namespace
+
+void applyAlarmSettings(DeviceEntry& d, const LoggerSettings& s) {
+    d.ch1Enable = s.ch1Enable;
+    d.ch2Enable = s.ch2Enable;
+    d.ch1Lower = s.ch1Lower;
+    d.ch1Upper = s.ch1Upper;
+    d.ch2Lower = s.ch2Lower;
+    d.ch2Upper = s.ch2Upper;
+    d.recordInterval = s.recordInter;
+}
+
+template <typename Want>
+std::vector<CMyThread::WorkItem> CMyThread::wiredWork(Want&& want) {
+    return engine_.table().with([&](std::vector<LineEntry>& lines) {
+        std::vector<WorkItem> w;
+        for (const auto& l : lines) {
+            if (l.wired == 0 || !l.portOpen) continue;
+            for (const auto& d : l.devices) {
+                if (want(l, d)) w.push_back({l.lineid, l.port, d.address});
+            }
+        }
+        return w;
+    });
+}
 
 std::string alarmSign(const DeviceEntry& d, const float pair[2]) {
     if (d.ch1Enable == 0 && d.ch2Enable == 0) return "0";
     int sign = 0;
     if (d.ch1Enable != 0) {
-        if (pair[0] <= d.ch1Lower) sign |= kSignCh1Low;
-        else if (pair[0] >= d.ch1Upper) sign |= kSignCh1High;
+        if (pair[0] <= d.ch1Lower)
+            sign |= kSignCh1Low;
+        else if (pair[0] >= d.ch1Upper)
+            sign |= kSignCh1High;
     }
     if (d.ch2Enable != 0) {
-        if (pair[1] <= d.ch2Lower) sign |= kSignCh2Low;
-        else if (pair[1] >= d.ch2Upper) sign |= kSignCh2High;
+        if (pair[1] <= d.ch2Lower)
+            sign |= kSignCh2Low;
+        else if (pair[1] >= d.ch2Upper)
+            sign |= kSignCh2High;
     }
     return std::to_string(sign);
 }
@@ -207,15 +240,7 @@ void CMyThread::scan() {
     if (!dbOk) engine_.log("scan: database unreachable (" + c.lastError() + "): readings are not stored");
     engine_.postAlarm(kMsgPowerCheck);
 
-    std::vector<WorkItem> work = engine_.table().with([](std::vector<LineEntry>& lines) {
-        std::vector<WorkItem> w;
-        for (const auto& l : lines) {
-            if (l.wired == 0 || l.devices.empty() || !l.portOpen) continue;
-            for (const auto& d : l.devices) w.push_back({l.lineid, l.port, d.address});
-        }
-        return w;
-    });
-
+    const auto work = wiredWork([](const LineEntry&, const DeviceEntry&) { return true; });
     for (const WorkItem& item : work) {
         std::string timeText;
         float r12[2] = {kNoValue, kNoValue};
@@ -234,70 +259,59 @@ void CMyThread::scan() {
         const std::time_t minute = now - now % 60;
 
         engine_.table().with([&](std::vector<LineEntry>& lines) {
-            for (auto& l : lines) {
-                if (l.lineid != item.lineid) continue;
-                for (auto& d : l.devices) {
-                    if (d.address != item.address) continue;
-                    found = true;
-                    d.readingTime = timeText;
-                    if (!ok) {
-                        if (++d.failureCount > kFailuresBeforeNotAnswering) {
-                            d.failureCount = 0;
-                            d.status = kStatusNotAnswering;
-                        }
-                        copy = d;
-                        return;
-                    }
-                    d.readCounter++;
-                    d.powerKind = kPowerExternal;
+            LineEntry* lp = nullptr;
+            DeviceEntry* dp = StationTable::findIn(lines, item.lineid, item.address, &lp);
+            if (dp == nullptr) return;
+            DeviceEntry& d = *dp;
+            const LineEntry& l = *lp;
+            found = true;
+            d.readingTime = timeText;
+            if (!ok) {
+                if (++d.failureCount > kFailuresBeforeNotAnswering) {
                     d.failureCount = 0;
-                    d.pair1[0] = r12[0];
-                    d.pair1[1] = r12[1];
-                    d.ch1 = r34[0];
-                    d.ch2 = r34[1];
-                    if (!outOfLimits(d)) {
-                        d.status = (d.status == kStatusAlarm || d.status == kStatusAlarmOver) ? kStatusAlarmOver
-                                                                                               : kStatusNormal;
-                    } else {
-                        alarm = true;
-                        d.status = kStatusAlarm;
-                        d.unacknowledged = 1;
-                        // A fresh state per device, so a message never mixes two devices.
-                        state.deviceName = d.name;
-                        if (d.ch1Enable != 0 && (d.ch1 <= d.ch1Lower || d.ch1 >= d.ch1Upper)) {
-                            state.mask |= 1;
-                            state.ch1Value = d.ch1;
-                            state.ch1Direction = d.ch1 <= d.ch1Lower ? 0 : 1;
-                        }
-                        if (d.ch2Enable != 0 && (d.ch2 <= d.ch2Lower || d.ch2 >= d.ch2Upper)) {
-                            state.mask |= 2;
-                            state.ch2Value = d.ch2;
-                            state.ch2Direction = d.ch2 <= d.ch2Lower ? 0 : 1;
-                        }
-                        if (dbOk && minute >= d.nextAlarmLogTime) {
-                            std::string group;
-                            for (const auto& gl : lines) {
-                                for (const auto& g : gl.groups) {
-                                    if (g.roomid == d.groupId) group = g.name;
-                                }
-                            }
-                            const std::string t = formatLocal(minute, "%Y-%m-%d %H:%M") + ":00";
-                            auto row = [&](int channel, float value, float lower) {
-                                rows.push_back({t, d.name, d.address, l.name, group, d.deviceid, l.lineid, channel,
-                                                value, value <= lower});
-                            };
-                            if (state.mask & 1) row(1, d.ch1, d.ch1Lower);
-                            if (state.mask & 2) row(2, d.ch2, d.ch2Lower);
-                            d.nextAlarmLogTime = minute + (d.recordInterval < kLongIntervalMinutes
-                                                               ? kAlarmLogSpacingShortS
-                                                               : kAlarmLogSpacingLongS);
-                        }
-                    }
-                    sign = alarmSign(d, d.pair1);
-                    copy = d;
-                    return;
+                    d.status = kStatusNotAnswering;
+                }
+                copy = d;
+                return;
+            }
+            d.readCounter++;
+            d.powerKind = kPowerExternal;
+            d.failureCount = 0;
+            storeReading(d, timeText, r12, r34);
+            if (!outOfLimits(d)) {
+                d.status =
+                    (d.status == kStatusAlarm || d.status == kStatusAlarmOver) ? kStatusAlarmOver : kStatusNormal;
+            } else {
+                alarm = true;
+                d.status = kStatusAlarm;
+                d.unacknowledged = 1;
+                // A fresh state per device, so a message never mixes two devices.
+                state.deviceName = d.name;
+                if (d.ch1Enable != 0 && (d.ch1 <= d.ch1Lower || d.ch1 >= d.ch1Upper)) {
+                    state.mask |= 1;
+                    state.ch1Value = d.ch1;
+                    state.ch1Direction = d.ch1 <= d.ch1Lower ? 0 : 1;
+                }
+                if (d.ch2Enable != 0 && (d.ch2 <= d.ch2Lower || d.ch2 >= d.ch2Upper)) {
+                    state.mask |= 2;
+                    state.ch2Value = d.ch2;
+                    state.ch2Direction = d.ch2 <= d.ch2Lower ? 0 : 1;
+                }
+                if (dbOk && minute >= d.nextAlarmLogTime) {
+                    const std::string group = StationTable::groupNameIn(lines, d.groupId);
+                    const std::string t = formatLocal(minute, "%Y-%m-%d %H:%M") + ":00";
+                    auto row = [&](int channel, float value, float lower) {
+                        rows.push_back({t, d.name, d.address, l.name, group, d.deviceid, l.lineid, channel, value,
+                                        value <= lower});
+                    };
+                    if (state.mask & 1) row(1, d.ch1, d.ch1Lower);
+                    if (state.mask & 2) row(2, d.ch2, d.ch2Lower);
+                    d.nextAlarmLogTime = minute + (d.recordInterval < kLongIntervalMinutes ? kAlarmLogSpacingShortS
+                                                                                           : kAlarmLogSpacingLongS);
                 }
             }
+            sign = alarmSign(d, d.pair1);
+            copy = d;
         });
         if (!found) continue;  // removed while it was being read
         if (!ok) {
@@ -342,37 +356,19 @@ void CMyThread::quickRead() {
     platform::EventHold hold(engine_.deviceEvent);
     engine_.driverState.store(kStateReadingAll);
     engine_.scanDone.store(0);
-    std::vector<WorkItem> work = engine_.table().with([](std::vector<LineEntry>& lines) {
-        std::vector<WorkItem> w;
-        for (const auto& l : lines) {
-            if (l.wired == 0 || !l.portOpen) continue;
-            for (const auto& d : l.devices) w.push_back({l.lineid, l.port, d.address});
-        }
-        return w;
-    });
+    const auto work = wiredWork([](const LineEntry&, const DeviceEntry&) { return true; });
     for (const WorkItem& item : work) {
         std::string timeText;
         float r12[2] = {kNoValue, kNoValue};
         float r34[2] = {kNoValue, kNoValue};
         if (!readNow(item.port, item.address, timeText, r12, r34)) continue;
         int seq = 0;
-        engine_.table().with([&](std::vector<LineEntry>& lines) {
-            for (auto& l : lines) {
-                if (l.lineid != item.lineid) continue;
-                for (auto& d : l.devices) {
-                    if (d.address != item.address) continue;
-                    d.readingTime = timeText;
-                    d.pair1[0] = r12[0];
-                    d.pair1[1] = r12[1];
-                    d.ch1 = r34[0];
-                    d.ch2 = r34[1];
-                    d.power1 = d.power2 = kWiredSupplyVolts;
-                    d.readCounter = 0;
-                    d.status = d.alarmOver ? kStatusAlarmOver : kStatusNormal;
-                    seq = d.sequence;
-                    return;
-                }
-            }
+        engine_.table().updateDevice(item.lineid, item.address, [&](DeviceEntry& d) {
+            storeReading(d, timeText, r12, r34);
+            d.power1 = d.power2 = kWiredSupplyVolts;
+            d.readCounter = 0;
+            d.status = d.alarmOver ? kStatusAlarmOver : kStatusNormal;
+            seq = d.sequence;
         });
         engine_.lastRead.store(seq);
     }
@@ -385,16 +381,7 @@ void CMyThread::readSettings() {
     Pass pass(engine_.deviceEvent, engine_.driverState, kStateReadingSettings);
     db::Connection c;
     const bool dbOk = c.open();
-    std::vector<WorkItem> work = engine_.table().with([](std::vector<LineEntry>& lines) {
-        std::vector<WorkItem> w;
-        for (const auto& l : lines) {
-            if (l.wired == 0 || !l.portOpen) continue;
-            for (const auto& d : l.devices) {
-                if (!d.settingsLoaded) w.push_back({l.lineid, l.port, d.address});
-            }
-        }
-        return w;
-    });
+    const auto work = wiredWork([](const LineEntry&, const DeviceEntry& d) { return d.settingsLoaded == 0; });
     for (const WorkItem& item : work) {
         std::string timeText;
         float r12[2], r34[2];
@@ -407,23 +394,10 @@ void CMyThread::readSettings() {
         if (!wired_.getAlarm(item.port, &mask, limits, &duration, &interval)) continue;
         LoggerSettings s = fromLoggerAlarm(static_cast<unsigned char>(mask), limits, duration, interval);
         bool stored = dbOk && storeLoggerSettings(c, s, SettingsKey::ByAddress, item.address, item.lineid);
-        engine_.table().with([&](std::vector<LineEntry>& lines) {
-            for (auto& l : lines) {
-                if (l.lineid != item.lineid) continue;
-                for (auto& d : l.devices) {
-                    if (d.address != item.address) continue;
-                    d.ch1Enable = s.ch1Enable;
-                    d.ch2Enable = s.ch2Enable;
-                    d.ch1Lower = s.ch1Lower;
-                    d.ch1Upper = s.ch1Upper;
-                    d.ch2Lower = s.ch2Lower;
-                    d.ch2Upper = s.ch2Upper;
-                    d.recordInterval = s.recordInter;
-                    // Read again next time when the row could not be written.
-                    if (stored) d.settingsLoaded = 1;
-                    return;
-                }
-            }
+        engine_.table().updateDevice(item.lineid, item.address, [&](DeviceEntry& d) {
+            applyAlarmSettings(d, s);
+            // Read again next time when the row could not be written.
+            if (stored) d.settingsLoaded = 1;
         });
     }
     engine_.settingsPageState.store(1);
@@ -443,11 +417,7 @@ void CMyThread::openPorts() {
     for (auto [lineid, port] : ports) {
         bool open = wired_.openCom(port) != 0;
         engine_.log(platform::format("line %d: COM%d %s", lineid, port, open ? "opened" : "cannot be opened"));
-        engine_.table().with([&](std::vector<LineEntry>& lines) {
-            for (auto& l : lines) {
-                if (l.lineid == lineid) l.portOpen = open;
-            }
-        });
+        engine_.table().updateLine(lineid, [&](LineEntry& l) { l.portOpen = open; });
     }
 }
 
@@ -465,18 +435,18 @@ void CMyThread::probe(const DeviceRequest& r) {
     if (wired_.getClock(port, clock)) {
         int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
         std::sscanf(clock, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-        std::tm pc {};
+        std::tm pc{};
         localtime_r(&now, &pc);
         // The logger's seconds do not count: same minute, same clock.
-        bool same = y == pc.tm_year + 1900 && mo == pc.tm_mon + 1 && d == pc.tm_mday && h == pc.tm_hour &&
-                    mi == pc.tm_min;
+        bool same =
+            y == pc.tm_year + 1900 && mo == pc.tm_mon + 1 && d == pc.tm_mday && h == pc.tm_hour && mi == pc.tm_min;
         if (!same) {
             wired_.setTargetDevice(port, r.address);
             if (!wired_.setClock(port, bcd)) return;
             wired_.setTargetDevice(port, r.address);
             wired_.clearData(port);
-            engine_.log(platform::format("probe: line %d address %d: clock set, stored records erased", r.lineid,
-                                         r.address));
+            engine_.log(
+                platform::format("probe: line %d address %d: clock set, stored records erased", r.lineid, r.address));
         }
     }
     std::string timeText;
@@ -494,33 +464,16 @@ void CMyThread::probe(const DeviceRequest& r) {
         stored = c.open() && storeProbedSettings(c, s, timeText, r.address, r.lineid);
     }
     int seq = 0;
-    engine_.table().with([&](std::vector<LineEntry>& lines) {
-        for (auto& l : lines) {
-            if (l.lineid != r.lineid) continue;
-            for (auto& d : l.devices) {
-                if (d.address != r.address) continue;
-                d.readingTime = timeText;
-                d.pair1[0] = r12[0];
-                d.pair1[1] = r12[1];
-                d.ch1 = r34[0];
-                d.ch2 = r34[1];
-                d.status = kStatusNormal;
-                d.power1 = d.power2 = kWiredSupplyVolts;
-                d.powerKind = kPowerExternal;
-                if (gotAlarm) {
-                    d.ch1Enable = s.ch1Enable;
-                    d.ch2Enable = s.ch2Enable;
-                    d.ch1Lower = s.ch1Lower;
-                    d.ch1Upper = s.ch1Upper;
-                    d.ch2Lower = s.ch2Lower;
-                    d.ch2Upper = s.ch2Upper;
-                    d.recordInterval = s.recordInter;
-                    d.settingsLoaded = stored ? 1 : 0;
-                }
-                seq = d.sequence;
-                return;
-            }
+    engine_.table().updateDevice(r.lineid, r.address, [&](DeviceEntry& d) {
+        storeReading(d, timeText, r12, r34);
+        d.status = kStatusNormal;
+        d.power1 = d.power2 = kWiredSupplyVolts;
+        d.powerKind = kPowerExternal;
+        if (gotAlarm) {
+            applyAlarmSettings(d, s);
+            d.settingsLoaded = stored ? 1 : 0;
         }
+        seq = d.sequence;
     });
     engine_.lastRead.store(seq);
 }
@@ -559,27 +512,20 @@ void CMyThread::writeAlarm(const AlarmWriteRequest& r) {
         return;
     }
     int deviceid = 0;
-    engine_.table().with([&](std::vector<LineEntry>& lines) {
-        for (auto& l : lines) {
-            if (l.lineid != r.lineid) continue;
-            for (auto& d : l.devices) {
-                if (d.address != r.address) continue;
-                d.ch1Enable = r.ch1Enable;
-                d.ch2Enable = r.ch2Enable;
-                d.ch1Upper = r.ch1Upper;
-                d.ch1Lower = r.ch1Lower;
-                d.ch2Upper = r.ch2Upper;
-                d.ch2Lower = r.ch2Lower;
-                bool beyond = (d.ch1Enable != 0 && (d.ch1 < d.ch1Lower || d.ch1 > d.ch1Upper)) ||
-                              (d.ch2Enable != 0 && (d.ch2 < d.ch2Lower || d.ch2 > d.ch2Upper));
-                if (beyond && (d.status == kStatusAlarm || d.status == kStatusAlarmOver)) d.status = kStatusAlarmOver;
-                deviceid = d.deviceid;
-                return;
-            }
-        }
+    engine_.table().updateDevice(r.lineid, r.address, [&](DeviceEntry& d) {
+        d.ch1Enable = r.ch1Enable;
+        d.ch2Enable = r.ch2Enable;
+        d.ch1Upper = r.ch1Upper;
+        d.ch1Lower = r.ch1Lower;
+        d.ch2Upper = r.ch2Upper;
+        d.ch2Lower = r.ch2Lower;
+        bool beyond = (d.ch1Enable != 0 && (d.ch1 < d.ch1Lower || d.ch1 > d.ch1Upper)) ||
+                      (d.ch2Enable != 0 && (d.ch2 < d.ch2Lower || d.ch2 > d.ch2Upper));
+        if (beyond && (d.status == kStatusAlarm || d.status == kStatusAlarmOver)) d.status = kStatusAlarmOver;
+        deviceid = d.deviceid;
     });
-    AlarmLimitsUpdate u{r.ch1Enable, r.ch1Type, r.ch1Unit, r.ch1Lower, r.ch1Upper,
-                        r.ch2Enable, r.ch2Type, r.ch2Unit, r.ch2Lower, r.ch2Upper, kLoggerSoundDuration};
+    AlarmLimitsUpdate u{r.ch1Enable, r.ch1Type, r.ch1Unit,  r.ch1Lower, r.ch1Upper,          r.ch2Enable,
+                        r.ch2Type,   r.ch2Unit, r.ch2Lower, r.ch2Upper, kLoggerSoundDuration};
     db::Connection c;
     bool ok = c.open() && updateAlarmLimits(c, u, deviceid, r.lineid);
     engine_.alarmWriteResult.store(ok ? kResultDone : kResultDatabaseFailed);
@@ -598,14 +544,7 @@ void CMyThread::writeInterval(const IntervalRequest& r) {
         engine_.intervalResult.store(kResultDeviceFailed);
         return;
     }
-    engine_.table().with([&](std::vector<LineEntry>& lines) {
-        for (auto& l : lines) {
-            if (l.lineid != r.lineid) continue;
-            for (auto& d : l.devices) {
-                if (d.address == r.address) d.recordInterval = r.minutes;
-            }
-        }
-    });
+    engine_.table().updateDevice(r.lineid, r.address, [&](DeviceEntry& d) { d.recordInterval = r.minutes; });
     db::Connection c;
     bool ok = c.open() && updateRecordInterval(c, r.minutes, dev->deviceid, r.lineid);
     engine_.intervalResult.store(ok ? kResultDone : kResultDatabaseFailed);
@@ -615,11 +554,7 @@ void CMyThread::closePort(const LineRequest& r) {
     platform::EventHold hold(engine_.portEvent);
     auto line = engine_.table().line(r.lineid);
     if (line) wired_.closeCom(line->port);
-    engine_.table().with([&](std::vector<LineEntry>& lines) {
-        for (auto& l : lines) {
-            if (l.lineid == r.lineid) l.portOpen = false;
-        }
-    });
+    engine_.table().updateLine(r.lineid, [](LineEntry& l) { l.portOpen = false; });
     engine_.lineClosing.store(0);
 }
 
@@ -629,11 +564,7 @@ void CMyThread::openPort(const LineRequest& r) {
     if (!line) return;
     bool open = wired_.openCom(line->port) != 0;
     if (!open) return;
-    engine_.table().with([&](std::vector<LineEntry>& lines) {
-        for (auto& l : lines) {
-            if (l.lineid == r.lineid) l.portOpen = true;
-        }
-    });
+    engine_.table().updateLine(r.lineid, [](LineEntry& l) { l.portOpen = true; });
 }
 
 void CMyThread::closeAllPorts() {
@@ -659,17 +590,12 @@ void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
     db::Connection c;
     const bool dbOk = c.open();
     if (!dbOk) engine_.log("download: database unreachable, nothing downloaded");
-    std::vector<WorkItem> work = engine_.table().with([&](std::vector<LineEntry>& lines) {
-        std::vector<WorkItem> w;
-        for (const auto& l : lines) {
-            if (l.wired == 0 || !l.portOpen) continue;
-            for (const auto& d : l.devices) {
-                bool chosen = !chosenOnly;
-                for (const auto& want : r.devices) chosen = chosen || (want.lineid == l.lineid && want.address == d.address);
-                if (chosen) w.push_back({l.lineid, l.port, d.address});
-            }
+    const auto work = wiredWork([&](const LineEntry& l, const DeviceEntry& d) {
+        if (!chosenOnly) return true;
+        for (const auto& want : r.devices) {
+            if (want.lineid == l.lineid && want.address == d.address) return true;
         }
-        return w;
+        return false;
     });
     if (dbOk) {
         for (const WorkItem& item : work) downloadDevice(&c, item.port, item.lineid, item.address, r);
@@ -704,7 +630,7 @@ void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addr
         if (!ok) continue;
         if (records > kHistoryBlockRecords) records = kHistoryBlockRecords;
         for (int i = 0; i < records; ++i) {
-            std::tm tm {};
+            std::tm tm{};
             tm.tm_year = kYearBase + times[i][0] - 1900;
             tm.tm_mon = times[i][1] - 1;
             tm.tm_mday = times[i][2];
@@ -719,8 +645,8 @@ void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addr
             }
         }
     }
-    engine_.log(platform::format("download: line %d address %d: %d records, %d new (newest stored %s)", lineid,
-                                 address, count, stored, newest.empty() ? "none" : newest.c_str()));
+    engine_.log(platform::format("download: line %d address %d: %d records, %d new (newest stored %s)", lineid, address,
+                                 count, stored, newest.empty() ? "none" : newest.c_str()));
 }
 
 }  // namespace tovanix::devices

@@ -15,6 +15,10 @@
 namespace tovanix::devices {
 
 class Engine;
+struct LoggerSettings;
+
+// The alarm settings read from a logger, into its entry.
+void applyAlarmSettings(DeviceEntry& d, const LoggerSettings& s);
 
 struct ScanSummary {
     int read = 0;
@@ -58,6 +62,14 @@ private:
     void downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r);
     void finishPass();
     void sleepMs(int ms) const;
+    struct WorkItem {
+        int lineid;
+        int port;
+        int address;
+    };
+    // Devices of wired lines with an open port, chosen by `want`.
+    template <typename Want>
+    std::vector<WorkItem> wiredWork(Want&& want);
     // Reads one logger's current values into the outputs.
     bool readNow(int port, int address, std::string& timeText, float r12[2], float r34[2]);
 

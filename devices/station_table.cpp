@@ -130,13 +130,25 @@ std::optional<LineEntry> StationTable::line(int lineid) const {
 
 std::string StationTable::groupName(int roomid) const {
     std::lock_guard<std::mutex> lock(mutex_);
+    return groupNameIn(lines_, roomid);
+}
+
+std::string StationTable::groupNameIn(const std::vector<LineEntry>& lines, int roomid) {
     std::string name;
-    for (const auto& l : lines_) {
+    for (const auto& l : lines) {
         for (const auto& g : l.groups) {
             if (g.roomid == roomid) name = g.name;
         }
     }
     return name;
+}
+
+DeviceEntry* StationTable::findIn(std::vector<LineEntry>& lines, int lineid, int address, LineEntry** line) {
+    DeviceRef r = findLocked(lines, lineid, address);
+    if (!r.valid()) return nullptr;
+    LineEntry& l = lines[static_cast<std::size_t>(r.line)];
+    if (line != nullptr) *line = &l;
+    return &l.devices[static_cast<std::size_t>(r.device)];
 }
 
 }  // namespace tovanix::devices

@@ -132,6 +132,32 @@ public:
     // The group's devices move to the line (group id 0); false when unknown.
     bool removeGroup(int lineid, int roomid);
 
+    // Runs f(entry) under the lock on the device (line id, address), or on
+    // the line; false when it is not in the table.
+    template <typename F>
+    bool updateDevice(int lineid, int address, F&& f) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        DeviceEntry* d = findIn(lines_, lineid, address);
+        if (d == nullptr) return false;
+        f(*d);
+        return true;
+    }
+    template <typename F>
+    bool updateLine(int lineid, F&& f) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& l : lines_) {
+            if (l.lineid != lineid) continue;
+            f(l);
+            return true;
+        }
+        return false;
+    }
+
+    // For code already inside with(): the device, or nullptr; `line` gets its line.
+    static DeviceEntry* findIn(std::vector<LineEntry>& lines, int lineid, int address, LineEntry** line = nullptr);
+    // Name of the group with this id over all lines (the last match wins).
+    static std::string groupNameIn(const std::vector<LineEntry>& lines, int roomid);
+
     int lineIndex(int lineid) const;
     DeviceRef find(int lineid, int address) const;
     std::optional<DeviceEntry> device(int lineid, int address) const;

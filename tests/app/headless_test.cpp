@@ -5,6 +5,10 @@
 #include <unistd.h>
 
 #include "app/credentials.h"
+#include "db/allocation.h"
+#include "db/connection.h"
+#include "platform/serial.h"
+#include "tests/support/logger_sim.h"
 #include "tests/support/process.h"
 #include "tests/support/test_db.h"
 
@@ -67,6 +71,41 @@ TEST_F(Headless, CreatesTheDatabaseRunsAndStopsOnSigterm) {
     p.signal(SIGTERM);
     EXPECT_EQ(p.wait(30s), 0) << p.output();
     EXPECT_NE(p.output().find("stopped"), std::string::npos);
+}
+
+TEST_F(Headless, MonitorsASimulatedLineAndStopsCleanly) {
+    ASSERT_TRUE(credentials::writeFile((home_ / "data.drk").string(), test::testServer().account));
+    createDatabase();
+    {
+        db::Connection c;
+        ASSERT_TRUE(c.open());
+        ASSERT_TRUE(db::allocateLine(c, {"一号线", 0, "", 3, 3, 0, 1}).ok());
+        ASSERT_TRUE(db::allocateDevice(c, 1, 1, "冷库1", 0).ok());
+        ASSERT_TRUE(db::allocateDevice(c, 1, 2, "冷库2", 0).ok());
+    }
+    test::LoggerSim sim({.addresses = {1, 2}, .paced = false});
+    ASSERT_TRUE(sim.start()) << sim.error();
+    ASSERT_FALSE(sim.linkCom(3, (home_ / "comdir").string()).empty());
+    // Records the station has not seen yet: the new devices' data is "lost".
+    ASSERT_TRUE(sim.fillHistory(1, 25, "2026-01-05 08:00", 1));
+    ASSERT_TRUE(sim.setReading(1, 50, 500, 51, 501));
+
+    test::ChildProcess p;
+    ASSERT_TRUE(p.start(program(), {"--headless"}, env_));
+    ASSERT_TRUE(p.waitForOutput("lost records since", 20s)) << p.output();
+    ASSERT_TRUE(p.waitForOutput("download: line 1 address 1: 25 records, 25 new", 30s)) << p.output();
+    // The first scan comes 10 s after the start.
+    ASSERT_TRUE(p.waitForOutput("scan: 2 read, 0 failed", 40s)) << p.output();
+    p.signal(SIGTERM);
+    EXPECT_EQ(p.wait(30s), 0) << p.output();
+    EXPECT_EQ(test::rowCount("select * from tovandatatable_1001 where RecordDataTime<'2026-02-01'"), 25);
+    EXPECT_EQ(test::rowCount("select * from tovandatatable_1001 where round(CHL1,1)=5.1"), 1);
+    // The ports were closed: the line is free again.
+    EXPECT_TRUE(sim.ok("PING"));
+    platform::SerialPort port;
+    ::setenv("TOVANIX_COMDIR", (home_ / "comdir").c_str(), 1);
+    EXPECT_TRUE(port.open(3)) << port.lastError();
+    ::unsetenv("TOVANIX_COMDIR");
 }
 
 }  // namespace

@@ -18,7 +18,9 @@
 // Replies are paced at 9600 baud unless Options::paced is false.
 //
 // Every call returns false / an empty value when the simulator is not
-// running or did not answer; error() says why.
+// running or did not answer; error() says why. One AlarmSim is used from one
+// thread at a time (it holds one control connection); the station under
+// test may run in other threads meanwhile.
 #pragma once
 
 #include <map>

@@ -46,7 +46,9 @@ constexpr int kBannerWidth = 420;
 constexpr int kRetirePollMs = 100;
 constexpr int kPageMarginRight = 30;  // the pages are (client width - 330) wide beside the 300 px tree
 
-QString qs(const std::string& s) { return QString::fromStdString(s); }
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QImage companyPicture(const std::string& company, const std::string& url) {
     QImage img(kBannerButtonWidth, kBannerButtonHeight, QImage::Format_RGB32);
@@ -116,10 +118,10 @@ void CTovanixDlg::buildLayout() {
     top->setFixedHeight(kBannerHeight);
     auto* bannerLabel = new QLabel(top);
     bannerLabel->setProperty("controlId", 1054);
-    bannerLabel->setPixmap(QPixmap::fromImage(
-        widgets::banner(kBannerWidth, kBannerHeight - 4, QStringLiteral("Tovanix 温湿度监测系统"))));
-    currentStatusButton_ = new QPushButton(widgets::buttonIcon(widgets::ButtonIcon::CurrentStatus),
-                                           QStringLiteral("当前状态"), top);
+    bannerLabel->setPixmap(
+        QPixmap::fromImage(widgets::banner(kBannerWidth, kBannerHeight - 4, QStringLiteral("Tovanix 温湿度监测系统"))));
+    currentStatusButton_ =
+        new QPushButton(widgets::buttonIcon(widgets::ButtonIcon::CurrentStatus), QStringLiteral("当前状态"), top);
     currentStatusButton_->setProperty("controlId", 1000);
     connect(currentStatusButton_, &QPushButton::clicked, this, &CTovanixDlg::showCurrentStatus);
     bannerButton_ = new widgets::BitmapButton(top);
@@ -188,7 +190,9 @@ void CTovanixDlg::buildStatusBar() {
     tickSmsStatus();
 }
 
-void CTovanixDlg::writeUserPane() { panes_[0]->setText(qs(users::statusPaneText(users::current()))); }
+void CTovanixDlg::writeUserPane() {
+    panes_[0]->setText(qs(users::statusPaneText(users::current())));
+}
 
 void CTovanixDlg::loadConfigurationAndTree() {
     devices::ConfigLoadResult r = engine_.loadConfiguration();
@@ -253,8 +257,10 @@ void CTovanixDlg::registerOwnCommands() {
 }
 
 void CTovanixDlg::setCommandHandler(int id, CommandHandler handler) {
-    if (handler) handlers_[id] = std::move(handler);
-    else handlers_.erase(id);
+    if (handler)
+        handlers_[id] = std::move(handler);
+    else
+        handlers_.erase(id);
     rebuildMenus();
 }
 
@@ -302,17 +308,23 @@ bool CTovanixDlg::runCommand(int id) {
     return true;
 }
 
-unsigned CTovanixDlg::selectedData() const { return widgets::CTreeCtrlEx::itemData(tree_->currentItem()); }
+unsigned CTovanixDlg::selectedData() const {
+    return widgets::CTreeCtrlEx::itemData(tree_->currentItem());
+}
 
 QMenu* CTovanixDlg::contextMenuAt(const QPoint& treePos) {
     QTreeWidgetItem* item = tree_->itemAt(treePos);
     if (item == nullptr) return nullptr;
     tree_->setCurrentItem(item);
     switch (nodeKind(widgets::CTreeCtrlEx::itemData(item))) {
-    case NodeKind::Root: return menu(MenuId::Root);
-    case NodeKind::Line: return menu(MenuId::Line);
-    case NodeKind::Group: return menu(MenuId::Group);
-    case NodeKind::Device: return menu(MenuId::Device);
+        case NodeKind::Root:
+            return menu(MenuId::Root);
+        case NodeKind::Line:
+            return menu(MenuId::Line);
+        case NodeKind::Group:
+            return menu(MenuId::Group);
+        case NodeKind::Device:
+            return menu(MenuId::Device);
     }
     return nullptr;
 }
@@ -326,10 +338,17 @@ void CTovanixDlg::clickNode(QTreeWidgetItem* item) {
     tree_->setCurrentItem(item);
     const unsigned data = widgets::CTreeCtrlEx::itemData(item);
     switch (nodeKind(data)) {
-    case NodeKind::Root: status_->fill(ViewMode::All, data); break;
-    case NodeKind::Line: status_->fill(ViewMode::Line, data); break;
-    case NodeKind::Group: status_->fill(ViewMode::Group, data); break;
-    case NodeKind::Device: break;
+        case NodeKind::Root:
+            status_->fill(ViewMode::All, data);
+            break;
+        case NodeKind::Line:
+            status_->fill(ViewMode::Line, data);
+            break;
+        case NodeKind::Group:
+            status_->fill(ViewMode::Group, data);
+            break;
+        case NodeKind::Device:
+            break;
     }
 }
 
@@ -352,9 +371,13 @@ void CTovanixDlg::tileClicked(int code) {
     emit dataPageRequested(nodeOfTileCode(code), kTileDataLoadDelayMs);
 }
 
-void CTovanixDlg::deviceCountChanged() { engine_.restartScanTimer(); }
+void CTovanixDlg::deviceCountChanged() {
+    engine_.restartScanTimer();
+}
 
-void CTovanixDlg::onBeginLabelEdit(QTreeWidgetItem* item) { editData_ = widgets::CTreeCtrlEx::itemData(item); }
+void CTovanixDlg::onBeginLabelEdit(QTreeWidgetItem* item) {
+    editData_ = widgets::CTreeCtrlEx::itemData(item);
+}
 
 void CTovanixDlg::onEndLabelEdit(QTreeWidgetItem* item, const QString& text) {
     if (item == nullptr) return;
@@ -373,7 +396,9 @@ QTreeWidgetItem* CTovanixDlg::findNode(unsigned data) const {
     return nullptr;
 }
 
-void CTovanixDlg::removeNode(unsigned data) { delete findNode(data); }
+void CTovanixDlg::removeNode(unsigned data) {
+    delete findNode(data);
+}
 
 void CTovanixDlg::addDeviceUnderLine(int lineid, unsigned data, const std::string& name) {
     QTreeWidgetItem* line = findNode(lineNode(lineid));
@@ -384,13 +409,17 @@ void CTovanixDlg::addDeviceUnderLine(int lineid, unsigned data, const std::strin
     line->setExpanded(true);
 }
 
-void CTovanixDlg::refillAll() { status_->fill(ViewMode::All); }
+void CTovanixDlg::refillAll() {
+    status_->fill(ViewMode::All);
+}
 
-void CTovanixDlg::refillCurrent() { status_->refill(); }
+void CTovanixDlg::refillCurrent() {
+    status_->refill();
+}
 
 void CTovanixDlg::tickClock() {
     std::time_t t = std::time(nullptr);
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
@@ -500,10 +529,13 @@ void CTovanixDlg::closeEvent(QCloseEvent* event) {
 
 void CTovanixDlg::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape: event->accept(); return;
-    default: QMainWindow::keyPressEvent(event);
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Escape:
+            event->accept();
+            return;
+        default:
+            QMainWindow::keyPressEvent(event);
     }
 }
 

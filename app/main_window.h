@@ -32,11 +32,11 @@ class Engine;
 namespace tovanix::users {
 class CEditUser;
 class CUserLogin;
-}
+}  // namespace tovanix::users
 namespace tovanix::widgets {
 class BitmapButton;
 class CTreeCtrlEx;
-}
+}  // namespace tovanix::widgets
 
 namespace tovanix::app {
 
@@ -49,12 +49,12 @@ inline constexpr const char* kExitCaption = "警告";
 inline constexpr const char* kTrayTip = "Tovanix";
 inline constexpr const char* kTrayBalloon = "程序正在后台运行，双击可恢复";
 inline constexpr int kTrayBalloonMs = 3000;
-inline constexpr int kClockTimerMs = 1000;     // timer 0
-inline constexpr int kStateTimerMs = 500;      // timer 2
+inline constexpr int kClockTimerMs = 1000;       // timer 0
+inline constexpr int kStateTimerMs = 500;        // timer 2
 inline constexpr int kSmsStatusTimerMs = 11000;  // timer 11
 inline constexpr int kTreeWidth = 300;
 inline constexpr int kMinimumSide = 600;
-inline constexpr int kDataLoadDelayMs = 100;   // double click on a device
+inline constexpr int kDataLoadDelayMs = 100;     // double click on a device
 inline constexpr int kTileDataLoadDelayMs = 50;  // click on a tile
 inline constexpr int kStatusPaneCount = 4;
 

@@ -20,20 +20,32 @@ constexpr NodeKind nodeKind(unsigned data) {
     return NodeKind::Root;
 }
 
-constexpr unsigned lineNode(int lineid) { return static_cast<unsigned>(lineid) * kLineFactor; }
-constexpr unsigned groupNode(int roomid) { return static_cast<unsigned>(roomid) * kGroupFactor; }
+constexpr unsigned lineNode(int lineid) {
+    return static_cast<unsigned>(lineid) * kLineFactor;
+}
+constexpr unsigned groupNode(int roomid) {
+    return static_cast<unsigned>(roomid) * kGroupFactor;
+}
 // roomid 0: the device hangs directly under its line.
 constexpr unsigned deviceNode(int lineid, int roomid, int address) {
     return roomid != 0 ? groupNode(roomid) + static_cast<unsigned>(address)
                        : lineNode(lineid) + static_cast<unsigned>(address);
 }
 
-constexpr int lineOf(unsigned data) { return static_cast<int>(data / kLineFactor); }
-constexpr int roomOf(unsigned data) { return static_cast<int>(data / kGroupFactor); }
-constexpr int addressOf(unsigned data) { return static_cast<int>(data % kAddressModulus); }
+constexpr int lineOf(unsigned data) {
+    return static_cast<int>(data / kLineFactor);
+}
+constexpr int roomOf(unsigned data) {
+    return static_cast<int>(data / kGroupFactor);
+}
+constexpr int addressOf(unsigned data) {
+    return static_cast<int>(data % kAddressModulus);
+}
 
 // Tile code lineid * 1000 + address, and the node data it stands for.
-constexpr int tileCode(int lineid, int address) { return lineid * static_cast<int>(kAddressModulus) + address; }
+constexpr int tileCode(int lineid, int address) {
+    return lineid * static_cast<int>(kAddressModulus) + address;
+}
 constexpr unsigned nodeOfTileCode(int code) {
     constexpr int kCodeToNode = 99000;  // code + (code / 1000) * 99000 = lineid * 100000 + address
     return static_cast<unsigned>(code + (code / static_cast<int>(kAddressModulus)) * kCodeToNode);

@@ -26,7 +26,9 @@ constexpr int kStripX = 222;
 constexpr int kStripButtonWidth = 76;
 constexpr int kStripButtonHeight = 48;
 
-void setControlId(QWidget* w, int id) { w->setProperty("controlId", id); }
+void setControlId(QWidget* w, int id) {
+    w->setProperty("controlId", id);
+}
 
 }  // namespace
 
@@ -57,8 +59,8 @@ CSqlLogin::CSqlLogin(Prompter& prompter, std::string credentialsPath, QWidget* p
     cancel_->setGeometry(kLabelX + kButtonWidth + 8, kButtonRowY, kButtonWidth, kRowHeight + 2);
     strip_ = new QPushButton(QStringLiteral("……"), this);
     setControlId(strip_, 1000);
-    strip_->setGeometry(kLabelX + 2 * (kButtonWidth + 8), kButtonRowY, kFieldX + kFieldWidth - kLabelX - 2 * (kButtonWidth + 8),
-                        kRowHeight + 2);
+    strip_->setGeometry(kLabelX + 2 * (kButtonWidth + 8), kButtonRowY,
+                        kFieldX + kFieldWidth - kLabelX - 2 * (kButtonWidth + 8), kRowHeight + 2);
 
     deleteDatabase_ = new QPushButton(QStringLiteral("删除\n旧数据库"), this);
     setControlId(deleteDatabase_, 1005);

@@ -52,10 +52,14 @@ const QImage& powerPicture(std::uint8_t kind) {
 
 widgets::Panel panelOf(std::uint8_t status) {
     switch (status) {
-    case devices::kStatusNormal: return widgets::Panel::Normal;
-    case devices::kStatusAlarm: return widgets::Panel::Alarm;
-    case devices::kStatusAlarmOver: return widgets::Panel::AlarmOver;
-    default: return widgets::Panel::Stopped;
+        case devices::kStatusNormal:
+            return widgets::Panel::Normal;
+        case devices::kStatusAlarm:
+            return widgets::Panel::Alarm;
+        case devices::kStatusAlarmOver:
+            return widgets::Panel::AlarmOver;
+        default:
+            return widgets::Panel::Stopped;
     }
 }
 
@@ -77,19 +81,20 @@ TileArgs argsOf(const devices::LineEntry& line, const devices::DeviceEntry& d, i
 QImage drawTileImage(widgets::TilePainter& painter, const TileArgs& a) {
     // A status outside the known ones brings no picture of its own: the
     // painter draws on the one it still holds.
-    if (a.status <= kHighestStatus) painter.load(panelPicture(panelOf(a.status)));
-    else if (!painter.loaded()) painter.load(panelPicture(widgets::Panel::Stopped));
+    if (a.status <= kHighestStatus)
+        painter.load(panelPicture(panelOf(a.status)));
+    else if (!painter.loaded())
+        painter.load(panelPicture(widgets::Panel::Stopped));
     const int centred = Qt::AlignCenter;
     painter.drawText(kNameRect, QString::fromStdString(a.name), kNameFace, kNamePoints, Qt::white,
                      Qt::AlignLeft | Qt::AlignVCenter);
     painter.drawIcon(kPowerSymbolAt, powerPicture(a.powerKind));
-    painter.drawText(kLeftValueRect, QString::fromStdString(channelText(a.ch1)), kValueFace, kValuePoints,
-                     kValueColour, centred);
+    painter.drawText(kLeftValueRect, QString::fromStdString(channelText(a.ch1)), kValueFace, kValuePoints, kValueColour,
+                     centred);
     painter.drawText(kRightValueRect, QString::fromStdString(secondChannelText(a.ch2, a.probeType)), kValueFace,
                      kValuePoints, kValueColour, centred);
     const QuantityLabels labels = quantityLabels(a.probeType);
-    painter.drawText(kLeftLabelRect, QString::fromStdString(labels.first), kNameFace, kLabelPoints, Qt::black,
-                     centred);
+    painter.drawText(kLeftLabelRect, QString::fromStdString(labels.first), kNameFace, kLabelPoints, Qt::black, centred);
     painter.drawText(kRightLabelRect, QString::fromStdString(labels.second), kNameFace, kLabelPoints, Qt::black,
                      centred);
     return painter.picture();
@@ -114,9 +119,13 @@ void CCurrentStatus::setUpScrolling() {
     scroll_->setValue(0);
 }
 
-int CCurrentStatus::clientWidth() const { return viewport_->width(); }
+int CCurrentStatus::clientWidth() const {
+    return viewport_->width();
+}
 
-int CCurrentStatus::columns() const { return std::max(1, clientWidth() / kTileWidth); }
+int CCurrentStatus::columns() const {
+    return std::max(1, clientWidth() / kTileWidth);
+}
 
 QRect CCurrentStatus::tileRect(int position) const {
     const int cols = columns();
@@ -134,8 +143,12 @@ int CCurrentStatus::drawCount(int position) const {
     return tiles_[static_cast<std::size_t>(position)].draws;
 }
 
-int CCurrentStatus::scrollPosition() const { return scrollPos_; }
-int CCurrentStatus::scrollMaximum() const { return scroll_->maximum(); }
+int CCurrentStatus::scrollPosition() const {
+    return scrollPos_;
+}
+int CCurrentStatus::scrollMaximum() const {
+    return scroll_->maximum();
+}
 
 void CCurrentStatus::fill(ViewMode mode, unsigned nodeData) {
     mode_ = mode;

@@ -17,10 +17,14 @@ std::string secondChannelText(float value, int probeType) {
 
 QuantityLabels quantityLabels(int probeType) {
     switch (probeType) {
-    case kProbeTemperature: return {"温度(℃)", "        "};
-    case kProbeTwoTemperatures: return {"温度(℃)", "温度(℃)"};
-    case kProbeTemperatureHumidity: return {"温度(℃)", "湿度(%)"};
-    default: return {"", ""};
+        case kProbeTemperature:
+            return {"温度(℃)", "        "};
+        case kProbeTwoTemperatures:
+            return {"温度(℃)", "温度(℃)"};
+        case kProbeTemperatureHumidity:
+            return {"温度(℃)", "湿度(%)"};
+        default:
+            return {"", ""};
     }
 }
 

@@ -150,45 +150,46 @@ bool renameNode(devices::Engine& engine, unsigned nodeData, const std::string& n
     if (name.empty()) return false;
     const int lineid = lineOf(nodeData);
     switch (nodeKind(nodeData)) {
-    case NodeKind::Root: return renameSystem(name) == RenameResult::Done;
-    case NodeKind::Line: {
-        if (renameLine(lineid, name) != RenameResult::Done) return false;
-        engine.table().with([&](std::vector<LineEntry>& lines) {
-            for (auto& l : lines) {
-                if (l.lineid == lineid) l.name = name;
-            }
-        });
-        return true;
-    }
-    case NodeKind::Group: {
-        const int roomid = roomOf(nodeData);
-        if (renameGroup(roomid, lineid, name) != RenameResult::Done) return false;
-        // Alarm rows name the group from memory: keep it in step.
-        engine.table().with([&](std::vector<LineEntry>& lines) {
-            for (auto& l : lines) {
-                if (l.lineid != lineid) continue;
-                for (auto& g : l.groups) {
-                    if (g.roomid == roomid) g.name = name;
+        case NodeKind::Root:
+            return renameSystem(name) == RenameResult::Done;
+        case NodeKind::Line: {
+            if (renameLine(lineid, name) != RenameResult::Done) return false;
+            engine.table().with([&](std::vector<LineEntry>& lines) {
+                for (auto& l : lines) {
+                    if (l.lineid == lineid) l.name = name;
                 }
-            }
-        });
-        return true;
-    }
-    case NodeKind::Device: {
-        const int address = addressOf(nodeData);
-        auto entry = engine.table().device(lineid, address);
-        if (!entry) return false;
-        if (renameDevice(entry->deviceid, lineid, name) != RenameResult::Done) return false;
-        engine.table().with([&](std::vector<LineEntry>& lines) {
-            for (auto& l : lines) {
-                if (l.lineid != lineid) continue;
-                for (auto& d : l.devices) {
-                    if (d.address == address) d.name = name;
+            });
+            return true;
+        }
+        case NodeKind::Group: {
+            const int roomid = roomOf(nodeData);
+            if (renameGroup(roomid, lineid, name) != RenameResult::Done) return false;
+            // Alarm rows name the group from memory: keep it in step.
+            engine.table().with([&](std::vector<LineEntry>& lines) {
+                for (auto& l : lines) {
+                    if (l.lineid != lineid) continue;
+                    for (auto& g : l.groups) {
+                        if (g.roomid == roomid) g.name = name;
+                    }
                 }
-            }
-        });
-        return true;
-    }
+            });
+            return true;
+        }
+        case NodeKind::Device: {
+            const int address = addressOf(nodeData);
+            auto entry = engine.table().device(lineid, address);
+            if (!entry) return false;
+            if (renameDevice(entry->deviceid, lineid, name) != RenameResult::Done) return false;
+            engine.table().with([&](std::vector<LineEntry>& lines) {
+                for (auto& l : lines) {
+                    if (l.lineid != lineid) continue;
+                    for (auto& d : l.devices) {
+                        if (d.address == address) d.name = name;
+                    }
+                }
+            });
+            return true;
+        }
     }
     return false;
 }

@@ -68,8 +68,8 @@ enum class EditOutcome {
     Done,
 };
 
-EditOutcome deleteLine(Prompter& prompter, devices::Engine& engine, LineRetirement& retirement,
-                       TreeSurface& surface, unsigned nodeData);
+EditOutcome deleteLine(Prompter& prompter, devices::Engine& engine, LineRetirement& retirement, TreeSurface& surface,
+                       unsigned nodeData);
 EditOutcome deleteDevice(Prompter& prompter, devices::Engine& engine, TreeSurface& surface, unsigned nodeData);
 EditOutcome deleteGroup(Prompter& prompter, devices::Engine& engine, TreeSurface& surface, unsigned nodeData);
 

@@ -25,7 +25,9 @@ namespace tovanix::app {
 
 namespace {
 
-void logLine(const std::string& line) { std::fprintf(stderr, "tovanix: %s\n", line.c_str()); }
+void logLine(const std::string& line) {
+    std::fprintf(stderr, "tovanix: %s\n", line.c_str());
+}
 
 // SIGINT and SIGTERM (blocked since main) read from a descriptor on the UI
 // thread.
@@ -45,7 +47,7 @@ public:
     SignalWatch& operator=(const SignalWatch&) = delete;
     int fd() const { return fd_; }
     void drain() const {
-        signalfd_siginfo info {};
+        signalfd_siginfo info{};
         while (::read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
         }
     }

@@ -16,12 +16,18 @@ int logins = 0;
 
 bool CurrentUser::has(Right right) const {
     switch (right) {
-    case Right::DeviceManagement: return deviceManagement != 0;
-    case Right::AlarmSetting: return alarmSetting != 0;
-    case Right::AlarmAck: return alarmAck != 0;
-    case Right::DataView: return dataView != 0;
-    case Right::UserManage: return userManage != 0;
-    case Right::DatabaseManage: return databaseManage != 0;
+        case Right::DeviceManagement:
+            return deviceManagement != 0;
+        case Right::AlarmSetting:
+            return alarmSetting != 0;
+        case Right::AlarmAck:
+            return alarmAck != 0;
+        case Right::DataView:
+            return dataView != 0;
+        case Right::UserManage:
+            return userManage != 0;
+        case Right::DatabaseManage:
+            return databaseManage != 0;
     }
     return false;
 }
@@ -32,10 +38,14 @@ void CurrentUser::grantAll() {
 
 const char* levelTag(int level) {
     switch (level) {
-    case db::kLevelGuest: return kTagGuest;
-    case db::kLevelAdministrator: return kTagAdministrator;
-    case db::kLevelSystemAdministrator: return kTagSystemAdministrator;
-    default: return kTagUnknown;
+        case db::kLevelGuest:
+            return kTagGuest;
+        case db::kLevelAdministrator:
+            return kTagAdministrator;
+        case db::kLevelSystemAdministrator:
+            return kTagSystemAdministrator;
+        default:
+            return kTagUnknown;
     }
 }
 
@@ -60,7 +70,9 @@ void updateCurrentAccount(const std::string& name, const std::string& password) 
     currentUser.password = password;
 }
 
-bool hasRight(Right right) { return current().has(right); }
+bool hasRight(Right right) {
+    return current().has(right);
+}
 
 int loginCount() {
     std::lock_guard<std::mutex> lock(currentMutex);

@@ -82,10 +82,17 @@ void CEditUser::accept() {
     }
     QLineEdit* focus = nullptr;
     switch (out.focus) {
-    case EditField::Name: focus = name_; break;
-    case EditField::OldPassword: focus = oldPassword_; break;
-    case EditField::NewPassword: focus = newPassword_; break;
-    case EditField::None: break;
+        case EditField::Name:
+            focus = name_;
+            break;
+        case EditField::OldPassword:
+            focus = oldPassword_;
+            break;
+        case EditField::NewPassword:
+            focus = newPassword_;
+            break;
+        case EditField::None:
+            break;
     }
     if (focus != nullptr) {
         focus->selectAll();

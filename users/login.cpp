@@ -6,7 +6,9 @@
 
 namespace tovanix::users {
 
-std::vector<std::string> openLogin() { return loadLoginNames().names; }
+std::vector<std::string> openLogin() {
+    return loadLoginNames().names;
+}
 
 LoginOutcome submitLogin(Prompter& prompter, const std::string& name, const std::string& password) {
     Lookup found = lookUpUser(name);

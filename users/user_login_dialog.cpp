@@ -23,8 +23,8 @@ CUserLogin::CUserLogin(Prompter& prompter, QWidget* parent) : QDialog(parent), p
     setWindowTitle(QString::fromUtf8(kLoginTitle));
     setWindowIcon(widgets::programIcon());
     auto* banner = new QLabel(this);
-    banner->setPixmap(QPixmap::fromImage(
-        widgets::banner(kBannerWidth, kBannerHeight, QStringLiteral("Tovanix 温湿度监测系统"))));
+    banner->setPixmap(
+        QPixmap::fromImage(widgets::banner(kBannerWidth, kBannerHeight, QStringLiteral("Tovanix 温湿度监测系统"))));
     names_ = new QComboBox(this);
     names_->setObjectName(QStringLiteral("userNames"));
     password_ = new QLineEdit(this);
@@ -65,12 +65,14 @@ int CUserLogin::exec() {
 
 void CUserLogin::accept() {
     switch (submitLogin(prompter_, names_->currentText().toStdString(), password_->text().toStdString())) {
-    case LoginOutcome::LoggedIn:
-    case LoginOutcome::DatabaseFailed: QDialog::accept(); return;
-    case LoginOutcome::Stay:
-        password_->selectAll();
-        password_->setFocus();
-        return;
+        case LoginOutcome::LoggedIn:
+        case LoginOutcome::DatabaseFailed:
+            QDialog::accept();
+            return;
+        case LoginOutcome::Stay:
+            password_->selectAll();
+            password_->setFocus();
+            return;
     }
 }
 

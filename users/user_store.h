@@ -58,8 +58,7 @@ std::optional<bool> userExists(const std::string& name);
 enum class UpdateResult { ConnectFailed, Failed, Done };
 UpdateResult updateNameAndPassword(const std::string& newName, const std::string& newPassword,
                                    const std::string& currentName, const std::string& currentPassword);
-UpdateResult updateName(const std::string& newName, const std::string& currentName,
-                        const std::string& currentPassword);
+UpdateResult updateName(const std::string& newName, const std::string& currentName, const std::string& currentPassword);
 UpdateResult updatePassword(const std::string& newPassword, const std::string& currentName,
                             const std::string& currentPassword);
 

@@ -26,10 +26,13 @@ struct PanelColours {
 
 PanelColours coloursOf(Panel p) {
     switch (p) {
-    case Panel::Normal:
-    case Panel::AlarmOver: return {QColor(64, 170, 96), QColor(30, 118, 62), QColor(20, 88, 45)};
-    case Panel::Alarm: return {QColor(222, 74, 60), QColor(160, 34, 28), QColor(118, 20, 16)};
-    case Panel::Stopped: break;
+        case Panel::Normal:
+        case Panel::AlarmOver:
+            return {QColor(64, 170, 96), QColor(30, 118, 62), QColor(20, 88, 45)};
+        case Panel::Alarm:
+            return {QColor(222, 74, 60), QColor(160, 34, 28), QColor(118, 20, 16)};
+        case Panel::Stopped:
+            break;
     }
     return {QColor(150, 155, 162), QColor(104, 109, 117), QColor(76, 80, 87)};
 }
@@ -148,10 +151,16 @@ QImage statusPanel(Panel panel) {
 
     const QRectF symbol(kTileWidth - kStatusSymbolSize - 4, 1, kStatusSymbolSize, kStatusSymbolSize);
     switch (panel) {
-    case Panel::Normal: drawCheck(p, symbol); break;
-    case Panel::Alarm:
-    case Panel::AlarmOver: drawWarning(p, symbol); break;
-    case Panel::Stopped: drawStop(p, symbol); break;
+        case Panel::Normal:
+            drawCheck(p, symbol);
+            break;
+        case Panel::Alarm:
+        case Panel::AlarmOver:
+            drawWarning(p, symbol);
+            break;
+        case Panel::Stopped:
+            drawStop(p, symbol);
+            break;
     }
     return img;
 }
@@ -165,28 +174,34 @@ QImage powerSymbol(PowerSymbol symbol) {
     p.setBrush(QColor(255, 255, 255, 215));
     p.drawEllipse(QRectF(0.5, 0.5, kPowerSymbolSize - 1, kPowerSymbolSize - 1));
     switch (symbol) {
-    case PowerSymbol::Mains: {
-        p.setBrush(QColor(45, 45, 45));
-        p.drawRoundedRect(QRectF(8, 10, 14, 11), 2, 2);
-        p.drawRect(QRectF(10.5, 5, 2.5, 6));
-        p.drawRect(QRectF(17, 5, 2.5, 6));
-        p.setPen(QPen(QColor(45, 45, 45), 2.5, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(15, 21), QPointF(15, 26));
-        break;
-    }
-    case PowerSymbol::BatteryEmpty: drawBattery(p, 0, QColor(210, 30, 30)); break;
-    case PowerSymbol::BatteryHalf: drawBattery(p, 2, QColor(230, 160, 20)); break;
-    case PowerSymbol::BatteryFull: drawBattery(p, 3, QColor(40, 160, 60)); break;
-    case PowerSymbol::Unknown: {
-        QFont f;
-        f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Sans")});
-        f.setPixelSize(22);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(QColor(40, 70, 150));
-        p.drawText(QRectF(0, 0, kPowerSymbolSize, kPowerSymbolSize), Qt::AlignCenter, QStringLiteral("?"));
-        break;
-    }
+        case PowerSymbol::Mains: {
+            p.setBrush(QColor(45, 45, 45));
+            p.drawRoundedRect(QRectF(8, 10, 14, 11), 2, 2);
+            p.drawRect(QRectF(10.5, 5, 2.5, 6));
+            p.drawRect(QRectF(17, 5, 2.5, 6));
+            p.setPen(QPen(QColor(45, 45, 45), 2.5, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(15, 21), QPointF(15, 26));
+            break;
+        }
+        case PowerSymbol::BatteryEmpty:
+            drawBattery(p, 0, QColor(210, 30, 30));
+            break;
+        case PowerSymbol::BatteryHalf:
+            drawBattery(p, 2, QColor(230, 160, 20));
+            break;
+        case PowerSymbol::BatteryFull:
+            drawBattery(p, 3, QColor(40, 160, 60));
+            break;
+        case PowerSymbol::Unknown: {
+            QFont f;
+            f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Sans")});
+            f.setPixelSize(22);
+            f.setBold(true);
+            p.setFont(f);
+            p.setPen(QColor(40, 70, 150));
+            p.drawText(QRectF(0, 0, kPowerSymbolSize, kPowerSymbolSize), Qt::AlignCenter, QStringLiteral("?"));
+            break;
+        }
     }
     return img;
 }
@@ -264,39 +279,39 @@ QIcon buttonIcon(ButtonIcon which) {
     p.setRenderHint(QPainter::Antialiasing);
     const QColor ink(30, 70, 130);
     switch (which) {
-    case ButtonIcon::CurrentStatus:
-        p.setPen(Qt::NoPen);
-        for (int r = 0; r < 2; ++r) {
-            for (int c = 0; c < 2; ++c) {
-                p.setBrush(r == c ? QColor(50, 160, 80) : QColor(70, 120, 190));
-                p.drawRoundedRect(QRectF(3 + c * 14, 3 + r * 14, 12, 12), 2, 2);
+        case ButtonIcon::CurrentStatus:
+            p.setPen(Qt::NoPen);
+            for (int r = 0; r < 2; ++r) {
+                for (int c = 0; c < 2; ++c) {
+                    p.setBrush(r == c ? QColor(50, 160, 80) : QColor(70, 120, 190));
+                    p.drawRoundedRect(QRectF(3 + c * 14, 3 + r * 14, 12, 12), 2, 2);
+                }
             }
+            break;
+        case ButtonIcon::SystemConfig: {
+            p.setPen(QPen(ink, 4, Qt::SolidLine, Qt::RoundCap));
+            for (int i = 0; i < 8; ++i) {
+                const double a = i * kPi / 4;
+                p.drawLine(QPointF(16 + 9 * std::cos(a), 16 + 9 * std::sin(a)),
+                           QPointF(16 + 13 * std::cos(a), 16 + 13 * std::sin(a)));
+            }
+            p.setBrush(Qt::NoBrush);
+            p.setPen(QPen(ink, 4));
+            p.drawEllipse(QPointF(16, 16), 7, 7);
+            break;
         }
-        break;
-    case ButtonIcon::SystemConfig: {
-        p.setPen(QPen(ink, 4, Qt::SolidLine, Qt::RoundCap));
-        for (int i = 0; i < 8; ++i) {
-            const double a = i * kPi / 4;
-            p.drawLine(QPointF(16 + 9 * std::cos(a), 16 + 9 * std::sin(a)),
-                       QPointF(16 + 13 * std::cos(a), 16 + 13 * std::sin(a)));
-        }
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(ink, 4));
-        p.drawEllipse(QPointF(16, 16), 7, 7);
-        break;
-    }
-    case ButtonIcon::Background:
-        p.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawLine(QPointF(16, 5), QPointF(16, 22));
-        p.drawLine(QPointF(9, 15), QPointF(16, 22));
-        p.drawLine(QPointF(23, 15), QPointF(16, 22));
-        p.drawLine(QPointF(6, 27), QPointF(26, 27));
-        break;
-    case ButtonIcon::Exit:
-        p.setPen(QPen(QColor(190, 40, 30), 3.5, Qt::SolidLine, Qt::RoundCap));
-        p.drawArc(QRectF(5, 6, 22, 22), 120 * 16, 300 * 16);
-        p.drawLine(QPointF(16, 3), QPointF(16, 15));
-        break;
+        case ButtonIcon::Background:
+            p.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawLine(QPointF(16, 5), QPointF(16, 22));
+            p.drawLine(QPointF(9, 15), QPointF(16, 22));
+            p.drawLine(QPointF(23, 15), QPointF(16, 22));
+            p.drawLine(QPointF(6, 27), QPointF(26, 27));
+            break;
+        case ButtonIcon::Exit:
+            p.setPen(QPen(QColor(190, 40, 30), 3.5, Qt::SolidLine, Qt::RoundCap));
+            p.drawArc(QRectF(5, 6, 22, 22), 120 * 16, 300 * 16);
+            p.drawLine(QPointF(16, 3), QPointF(16, 15));
+            break;
     }
     p.end();
     return QIcon(QPixmap::fromImage(img));

@@ -14,7 +14,9 @@ void BitmapButton::setPicture(const QImage& picture) {
     update();
 }
 
-QSize BitmapButton::sizeHint() const { return picture_.isNull() ? QSize(1, 1) : picture_.size(); }
+QSize BitmapButton::sizeHint() const {
+    return picture_.isNull() ? QSize(1, 1) : picture_.size();
+}
 
 void BitmapButton::paintEvent(QPaintEvent*) {
     QPainter p(this);

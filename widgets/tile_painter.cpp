@@ -15,7 +15,9 @@ QStringList faceWithSubstitutes(const QString& face) {
     return {face};
 }
 
-void TilePainter::load(const QImage& picture) { picture_ = picture.convertToFormat(QImage::Format_RGB32); }
+void TilePainter::load(const QImage& picture) {
+    picture_ = picture.convertToFormat(QImage::Format_RGB32);
+}
 
 void TilePainter::drawText(const QRect& rect, const QString& text, const QString& face, int pointSize,
                            const QColor& colour, int alignment) {

@@ -86,8 +86,7 @@ void CTreeCtrlEx::setNodeBold(QTreeWidgetItem* item, bool bold) {
 }
 
 bool CTreeCtrlEx::hasNodeStyle(const QTreeWidgetItem* item) const {
-    return item != nullptr && item->data(0, kStyleRole).canConvert<NodeStyle>() &&
-           item->data(0, kStyleRole).isValid();
+    return item != nullptr && item->data(0, kStyleRole).canConvert<NodeStyle>() && item->data(0, kStyleRole).isValid();
 }
 
 NodeStyle CTreeCtrlEx::nodeStyle(const QTreeWidgetItem* item) const {

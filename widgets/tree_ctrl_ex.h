@@ -15,12 +15,14 @@ namespace tovanix::widgets {
 
 // Colour values keep red in the lowest byte, then green, then blue.
 inline constexpr std::int32_t kSystemTextColour = -1;
-constexpr std::int32_t rgb(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+constexpr std::int32_t rgb(int r, int g, int b) {
+    return r | (g << 8) | (b << 16);
+}
 QColor toQColor(std::int32_t value);
 
 struct NodeFont {
-    QString face;        // empty: the tree's own font
-    int pointSize = 0;   // 0: the tree's size
+    QString face;       // empty: the tree's own font
+    int pointSize = 0;  // 0: the tree's size
     int weight = 400;
     bool italic = false;
     bool underline = false;

@@ -55,8 +55,7 @@ void demoMemory() {
         return;
     }
     std::string error;
-    if (!test::sql("drop database if exists TovanDatabase") || !app::demo::seed(true, &error) ||
-        !test::logInRoot()) {
+    if (!test::sql("drop database if exists TovanDatabase") || !app::demo::seed(true, &error) || !test::logInRoot()) {
         std::printf("gui: resident memory of the running demo station: skipped (seeding: %s)\n", error.c_str());
         return;
     }
@@ -93,10 +92,11 @@ void demoMemory() {
     const bool read = allRead();
     QTest::qWait(kSettleMs);
     const long running = residentKib();
-    std::printf("gui: resident memory of the running demo station: %.1f MiB (%d loggers %s after %.1f s; "
-                "the process before the window: %.1f MiB)\n",
-                running / 1024.0, app::demo::kLoggers, read ? "read" : "NOT all read",
-                (t.elapsed() - kSettleMs) / 1000.0, before / 1024.0);
+    std::printf(
+        "gui: resident memory of the running demo station: %.1f MiB (%d loggers %s after %.1f s; "
+        "the process before the window: %.1f MiB)\n",
+        running / 1024.0, app::demo::kLoggers, read ? "read" : "NOT all read", (t.elapsed() - kSettleMs) / 1000.0,
+        before / 1024.0);
     window.stopAndClose();
 }
 
@@ -130,9 +130,10 @@ void tileFigures() {
         view.fill(app::ViewMode::All);
         fills.push_back(t.nsecsElapsed() / 1e6);
     }
-    std::printf("gui: fill the status view with %d devices: %.1f ms the first time (tiles created), "
-                "%.1f ms afterwards (median of %d)\n",
-                view.tileCount(), first, median(fills), kFillRuns);
+    std::printf(
+        "gui: fill the status view with %d devices: %.1f ms the first time (tiles created), "
+        "%.1f ms afterwards (median of %d)\n",
+        view.tileCount(), first, median(fills), kFillRuns);
 
     std::vector<double> redraws;
     for (int i = 0; i < kRedrawRuns; ++i) {

@@ -33,7 +33,7 @@ constexpr int kReadingsTimeoutMs = 60000;
 constexpr int kCrossTimeoutMs = 300000;  // the simulator's excursion takes four minutes
 constexpr int kFirstScanMs = 1000;
 constexpr int kScanUnitMs = 5000;
-constexpr int kAlarmLogger = 3;          // its upper limit is set below its reading
+constexpr int kAlarmLogger = 3;  // its upper limit is set below its reading
 constexpr QSize kScreenshotSize{1480, 860};
 
 bool everyDeviceRead(devices::Engine& e) {

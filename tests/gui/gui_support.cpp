@@ -71,10 +71,11 @@ bool resetDatabase() {
 bool seedLine(int lineid, const std::string& name, int port) {
     db::Connection c;
     if (!c.open()) return false;
-    return c.exec(db::sqlf("insert into TovanLineTable (EraseSign,lineid,lineName,ComType,TCPIPPORT,HubIPAddr,"
-                           "SerialPortNum,ScantimerInter,scantimerInterUpper,wired) "
-                           "values('0','%d','%s','1','0','','%d','3','0','1');",
-                           lineid, c.escape(name).c_str(), port));
+    return c.exec(
+        db::sqlf("insert into TovanLineTable (EraseSign,lineid,lineName,ComType,TCPIPPORT,HubIPAddr,"
+                 "SerialPortNum,ScantimerInter,scantimerInterUpper,wired) "
+                 "values('0','%d','%s','1','0','','%d','3','0','1');",
+                 lineid, c.escape(name).c_str(), port));
 }
 
 bool seedGroup(int lineid, int roomid, const std::string& name) {
@@ -88,11 +89,12 @@ bool seedDevice(int lineid, int address, const std::string& name, int roomid, in
     db::Connection c;
     if (!c.open()) return false;
     // The columns the load reads; the others keep their defaults.
-    return c.exec(db::sqlf("insert into TovanDeviceTable (DeviceEraseSign,deviceid,LineID,DeviceName,DeviceNumber,"
-                           "DeviceProbeType,AlarmGetSign,CHL1Enable,CHL2Enable,RecordInter,DownLastTime,DownTime3Hour,"
-                           "RoomID,SqlRecord) values('0','%d','%d','%s','%d','4','0','0','0','1',"
-                           "'2014-01-01 00:00:00','2014-01-01 00:00:00','%d','0');",
-                           deviceid, lineid, c.escape(name).c_str(), address, roomid));
+    return c.exec(
+        db::sqlf("insert into TovanDeviceTable (DeviceEraseSign,deviceid,LineID,DeviceName,DeviceNumber,"
+                 "DeviceProbeType,AlarmGetSign,CHL1Enable,CHL2Enable,RecordInter,DownLastTime,DownTime3Hour,"
+                 "RoomID,SqlRecord) values('0','%d','%d','%s','%d','4','0','0','0','1',"
+                 "'2014-01-01 00:00:00','2014-01-01 00:00:00','%d','0');",
+                 deviceid, lineid, c.escape(name).c_str(), address, roomid));
 }
 
 bool logInRoot() {
@@ -120,7 +122,9 @@ devices::EngineTiming quickTiming(int firstScanMs, int scanUnitMs) {
     return t;
 }
 
-void bindDrivers(devices::Engine& engine) { engine.setDriverFolder(TOVANIX_BIN_DIR); }
+void bindDrivers(devices::Engine& engine) {
+    engine.setDriverFolder(TOVANIX_BIN_DIR);
+}
 
 void whenModal(std::function<void(QWidget*)> act) {
     auto* timer = new QTimer;

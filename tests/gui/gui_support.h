@@ -45,13 +45,13 @@ void whenModal(std::function<void(QWidget*)> act);
 
 }  // namespace tovanix::test
 
-#define TOVANIX_REQUIRE_SERVER()                                                      \
-    do {                                                                              \
-        QString why_;                                                                 \
-        if (!tovanix::test::connectTestServer(&why_)) {                               \
-            if (qgetenv("TOVANIX_TEST_REQUIRE_DB") == "1") QFAIL(qPrintable(why_));   \
-            QSKIP(qPrintable(why_));                                                  \
-        }                                                                             \
+#define TOVANIX_REQUIRE_SERVER()                                                    \
+    do {                                                                            \
+        QString why_;                                                               \
+        if (!tovanix::test::connectTestServer(&why_)) {                             \
+            if (qgetenv("TOVANIX_TEST_REQUIRE_DB") == "1") QFAIL(qPrintable(why_)); \
+            QSKIP(qPrintable(why_));                                                \
+        }                                                                           \
     } while (0)
 
 namespace tovanix::test {

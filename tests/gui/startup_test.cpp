@@ -25,7 +25,9 @@ using test::PromptRecorder;
 
 namespace {
 
-bool exists(const std::string& p) { return std::filesystem::exists(p); }
+bool exists(const std::string& p) {
+    return std::filesystem::exists(p);
+}
 
 }  // namespace
 
@@ -88,8 +90,7 @@ private slots:
         QVERIFY(!second.acquired());
         PromptRecorder p;
         int asked = 0;
-        auto r = app::prepareStation(p, second, path(),
-                                     {[&] { return ++asked; }, [&] { return ++asked; }});
+        auto r = app::prepareStation(p, second, path(), {[&] { return ++asked; }, [&] { return ++asked; }});
         QVERIFY(r == app::StartupResult::AlreadyRunning);
         QCOMPARE(asked, 0);
         QCOMPARE(p.texts(), std::vector<std::string>{"程序已经在运行，请勿重复登录"});
@@ -162,25 +163,24 @@ private slots:
     void wholeSequenceWithTheDialogs() {
         platform::SingleInstance instance("TovanixStartupTest");
         PromptRecorder p;
-        auto r = app::prepareStation(
-            p, instance, path(),
-            {[&] {
-                 app::CSqlLogin d(p, path());
-                 test::whenModal([&](QWidget*) {
-                     d.userEdit()->setText(QString::fromStdString(good().user));
-                     d.passwordEdit()->setText(QString::fromStdString(good().password));
-                     d.okButton()->click();
-                 });
-                 return d.exec();
-             },
-             [&] {
-                 users::CUserLogin login(p);
-                 test::whenModal([&](QWidget*) {
-                     login.passwordEdit()->setText(QStringLiteral("582046"));
-                     login.okButton()->click();
-                 });
-                 return login.exec();
-             }});
+        auto r = app::prepareStation(p, instance, path(),
+                                     {[&] {
+                                          app::CSqlLogin d(p, path());
+                                          test::whenModal([&](QWidget*) {
+                                              d.userEdit()->setText(QString::fromStdString(good().user));
+                                              d.passwordEdit()->setText(QString::fromStdString(good().password));
+                                              d.okButton()->click();
+                                          });
+                                          return d.exec();
+                                      },
+                                      [&] {
+                                          users::CUserLogin login(p);
+                                          test::whenModal([&](QWidget*) {
+                                              login.passwordEdit()->setText(QStringLiteral("582046"));
+                                              login.okButton()->click();
+                                          });
+                                          return login.exec();
+                                      }});
         QVERIFY(r == app::StartupResult::Ready);
         QVERIFY(p.prompts.empty());
         QCOMPARE(users::current().name, std::string("root"));

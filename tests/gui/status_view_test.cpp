@@ -40,7 +40,9 @@ void fillTable(devices::Engine& e) {
     e.table().addLine(l5);
 }
 
-int sequenceOf(devices::Engine& e, int lineid, int address) { return e.table().device(lineid, address)->sequence; }
+int sequenceOf(devices::Engine& e, int lineid, int address) {
+    return e.table().device(lineid, address)->sequence;
+}
 
 }  // namespace
 

@@ -23,15 +23,15 @@ namespace {
 
 bool makeDataTable(int n) {
     db::Connection c;
-    return c.open() && db::createDataTable(c, n) &&
-           db::storeLiveReading(c, n, "2024-05-01 10:00:00", 20.0, 50.0, "0");
+    return c.open() && db::createDataTable(c, n) && db::storeLiveReading(c, n, "2024-05-01 10:00:00", 20.0, 50.0, "0");
 }
 
 bool addAlarmRow(int deviceid, int lineid) {
-    return test::sql(db::sqlf("insert into TovanAlarmTable (RecordTime,DeviceName,DeviceNumber,LineName,RoomName,"
-                              "deviceid,lineid,Channel,Value,Event) values('2024-05-01 10:00:00','x','7','l','r',"
-                              "'%d','%d','1','9.000000','上限超标');",
-                              deviceid, lineid));
+    return test::sql(
+        db::sqlf("insert into TovanAlarmTable (RecordTime,DeviceName,DeviceNumber,LineName,RoomName,"
+                 "deviceid,lineid,Channel,Value,Event) values('2024-05-01 10:00:00','x','7','l','r',"
+                 "'%d','%d','1','9.000000','上限超标');",
+                 deviceid, lineid));
 }
 
 // Edits the node's label as an operator would: edit, type, Enter.

@@ -77,8 +77,8 @@ private slots:
         QCOMPARE(std::string(app::findCommand(32802)->refusal), std::string("无设备设置权限"));
     }
     void artworkSizes() {
-        for (auto p : {widgets::Panel::Normal, widgets::Panel::Alarm, widgets::Panel::AlarmOver,
-                       widgets::Panel::Stopped}) {
+        for (auto p :
+             {widgets::Panel::Normal, widgets::Panel::Alarm, widgets::Panel::AlarmOver, widgets::Panel::Stopped}) {
             QCOMPARE(widgets::statusPanel(p).size(), QSize(250, 150));
         }
         QCOMPARE(widgets::powerSymbol(widgets::PowerSymbol::Mains).size(), QSize(30, 30));

@@ -33,8 +33,9 @@ protected:
     static void addUser(const std::string& name, const std::string& password, int level) {
         db::Connection c;
         ASSERT_TRUE(c.open());
-        ASSERT_TRUE(c.exec(db::sqlf("insert into tovanusertable (User_Name,PassWord,User_Right) values('%s','%s','%d');",
-                                    c.escape(name).c_str(), c.escape(password).c_str(), level)));
+        ASSERT_TRUE(
+            c.exec(db::sqlf("insert into tovanusertable (User_Name,PassWord,User_Right) values('%s','%s','%d');",
+                            c.escape(name).c_str(), c.escape(password).c_str(), level)));
     }
     static void logIn(const std::string& name, const std::string& password) {
         PromptRecorder p;
@@ -70,8 +71,8 @@ TEST_F(UsersTest, RootLogsInWithEveryRight) {
     CurrentUser me = current();
     EXPECT_EQ(me.name, "root");
     EXPECT_EQ(me.level, 2);
-    for (Right r : {Right::DeviceManagement, Right::AlarmSetting, Right::AlarmAck, Right::DataView,
-                    Right::UserManage, Right::DatabaseManage}) {
+    for (Right r : {Right::DeviceManagement, Right::AlarmSetting, Right::AlarmAck, Right::DataView, Right::UserManage,
+                    Right::DatabaseManage}) {
         EXPECT_TRUE(me.has(r));
     }
     EXPECT_EQ(statusPaneText(me), "当前用户:root[系统管理员]");

@@ -332,7 +332,9 @@ void CMyThread::scan() {
             engine_.postAlarm(kMsgAlarmBoxOn);
             engine_.postAlarm(kMsgAlarmSms, state);
         }
-        if (dbOk) {
+        // A device deleted from the tree meanwhile must not get its dropped
+        // table back.
+        if (dbOk && engine_.table().find(item.lineid, item.address).valid()) {
             const int n = db::dataTableNumber(item.lineid, item.address);
             db::createDataTable(c, n);
             if (monthAndDaySet(copy.readingTime)) {

@@ -17,8 +17,10 @@ constexpr int kPowerPresent = 1;
 
 CAlarmThread::CAlarmThread(AlarmShared& shared, AlarmTiming timing, Log log, Now now, const std::string& folder)
     : MessageThread("alarm"), shared_(shared), timing_(timing), log_(std::move(log)), now_(std::move(now)) {
-    if (folder.empty()) api_.load(devices::AlarmUse::AlarmThread);
-    else api_.loadFrom(folder, devices::AlarmUse::AlarmThread);
+    if (folder.empty())
+        api_.load(devices::AlarmUse::AlarmThread);
+    else
+        api_.loadFrom(folder, devices::AlarmUse::AlarmThread);
     on(devices::kMsgAlarmBoxOn, [this](const platform::Message&) { boxOn(); });
     on(devices::kMsgAlarmBoxOff, [this](const platform::Message&) { boxOff(); });
     on(devices::kMsgPowerCheck, [this](const platform::Message&) { powerCheck(); });
@@ -29,7 +31,9 @@ CAlarmThread::CAlarmThread(AlarmShared& shared, AlarmTiming timing, Log log, Now
     start();
 }
 
-CAlarmThread::~CAlarmThread() { join(); }
+CAlarmThread::~CAlarmThread() {
+    join();
+}
 
 std::uint32_t CAlarmThread::limitSeconds(const AlarmDeviceSettings& s) const {
     return static_cast<std::uint32_t>(s.gmsTime < 1 ? 1 : s.gmsTime) * 60u;
@@ -41,7 +45,7 @@ void CAlarmThread::log(const std::string& line) const {
 
 std::tm CAlarmThread::localNow() const {
     std::time_t t = now_ ? now_() : std::time(nullptr);
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     return tm;
 }
@@ -73,6 +77,7 @@ void CAlarmThread::boxOff() {
 int CAlarmThread::sendToAll(const std::u16string& text, int com) {
     int served = 0;
     for (const std::string& phone : shared_.config.phones()) {
+        if (stopping_.load()) break;
         if (!api_.openCom(com)) {
             log(platform::format("alarm: COM%d cannot be opened, remaining numbers skipped", com));
             break;
@@ -81,7 +86,7 @@ int CAlarmThread::sendToAll(const std::u16string& text, int com) {
         std::strncpy(number, phone.c_str(), kPhoneTextSize - 1);
         int r = api_.gsmSendMessage(number, text.c_str());
         log(platform::format("alarm: short message to %s %s", number, r ? "sent" : "failed"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(timing_.perNumberWaitMs));
+        stopEvent_.waitFor(std::chrono::milliseconds(timing_.perNumberWaitMs));
         api_.closeCom();
         ++served;
     }

@@ -3,6 +3,7 @@
 // short message never blocks the polling thread or the window.
 #pragma once
 
+#include <atomic>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -10,6 +11,7 @@
 #include "alarms/alarm_config.h"
 #include "devices/driver_api.h"
 #include "devices/messages.h"
+#include "platform/event.h"
 #include "platform/message_thread.h"
 
 namespace tovanix::alarms {
@@ -30,6 +32,11 @@ public:
     ~CAlarmThread() override;
 
     const devices::AlarmApi& api() const { return api_; }
+    // A job that serves several numbers stops after the current one.
+    void requestStop() {
+        stopping_.store(true);
+        stopEvent_.set();
+    }
 
 private:
     void boxOn();
@@ -48,6 +55,8 @@ private:
     Log log_;
     Now now_;
     devices::AlarmApi api_;
+    std::atomic<bool> stopping_{false};
+    platform::AutoResetEvent stopEvent_;  // ends the wait between two numbers early
 };
 
 }  // namespace tovanix::alarms

@@ -1,5 +1,6 @@
 #include "app/tree_editing.h"
 
+#include <mutex>
 #include <vector>
 
 #include "app/node_data.h"
@@ -61,14 +62,17 @@ EditOutcome deleteLine(Prompter& p, devices::Engine& engine, LineRetirement& ret
     {
         db::Connection c;
         if (!c.open()) return EditOutcome::NoConnection;
+        // Under the store lock, so a scan in progress cannot store into a
+        // table dropped here once it is gone.
+        std::lock_guard<std::mutex> store(engine.storeLock());
         db::LineRemoval removed = db::removeLine(c, lineid);
         if (!removed.found) {
             p.inform(kLineNotFound, kHintCaption);
             return EditOutcome::Refused;
         }
+        retirement.retire(lineid);
     }
     surface.removeNode(nodeData);
-    retirement.retire(lineid);
     surface.refillAll();
     engine.restartScanTimer();
     p.inform(kLineDeleted, kHintCaption);
@@ -89,17 +93,28 @@ EditOutcome deleteDevice(Prompter& p, devices::Engine& engine, TreeSurface& surf
     {
         db::Connection c;
         if (!c.open()) return EditOutcome::NoConnection;
-        if (!db::dropDataTable(c, lineid, address)) {
+        bool dropped = false;
+        bool marked = false;
+        {
+            // The scan stores under the same lock: once the device is out of
+            // the table it cannot bring the dropped table or alarm rows back.
+            std::lock_guard<std::mutex> store(engine.storeLock());
+            dropped = db::dropDataTable(c, lineid, address);
+            if (dropped) {
+                db::deleteDeviceAlarmRows(c, deviceid, lineid);
+                marked = db::markDeviceDeleted(c, address, lineid);
+                if (marked) engine.table().removeDevice(lineid, address);
+            }
+        }
+        if (!dropped) {
             p.inform(kDataTableNotDropped, kHintCaption);
             return EditOutcome::Refused;
         }
-        db::deleteDeviceAlarmRows(c, deviceid, lineid);
-        if (!db::markDeviceDeleted(c, address, lineid)) {
+        if (!marked) {
             p.inform(kDeviceNotDeleted, kHintCaption);
             return EditOutcome::Refused;
         }
         surface.removeNode(nodeData);
-        engine.table().removeDevice(lineid, address);
         p.inform(kDeviceDeleted, kHintCaption);
     }
     surface.refillCurrent();

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <errmsg.h>
 #include <mysql.h>
 
 #include "platform/format.h"
@@ -75,6 +76,10 @@ void Connection::close() {
     }
     connected_ = false;
     useOk_ = false;
+}
+
+bool Connection::connectionLost() const {
+    return !connected_ || errno_ == CR_SERVER_GONE_ERROR || errno_ == CR_SERVER_LOST;
 }
 
 void Connection::recordError() {

@@ -66,6 +66,9 @@ public:
     std::string escape(std::string_view text) const;
 
     const std::string& lastError() const { return error_; }
+    // True when the last failure was the server going away (it restarted or
+    // dropped the connection): opening again may help.
+    bool connectionLost() const;
     unsigned lastErrno() const { return errno_; }
 
 private:

@@ -41,6 +41,9 @@ void CTovanDeviveDrive::startSettingsRead(const DeviceRequest& request) {
 }
 
 void CTovanDeviveDrive::readSettings(DeviceRequest r) {
+    // The port event first, as the polling thread takes them: a line dialog
+    // opening or closing the port meanwhile waits for this read.
+    platform::EventHold port(engine_.portEvent);
     platform::EventHold hold(engine_.deviceEvent);
     engine_.driverState.store(kStateReadingSettings);
     engine_.runningFlag.store(1);

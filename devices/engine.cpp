@@ -7,12 +7,14 @@ namespace tovanix::devices {
 
 Engine::Engine(EngineTiming timing) : timing_(timing) {}
 
-Engine::~Engine() { stop(); }
+Engine::~Engine() {
+    stop();
+}
 
 void Engine::log(const std::string& line) const {
     if (!log_) return;
     std::time_t t = now();
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
@@ -25,7 +27,8 @@ ConfigLoadResult Engine::loadConfiguration() {
         std::lock_guard<std::mutex> lock(infoMutex_);
         system_ = r.system;
     }
-    if (!r.connected) log(std::string("configuration: ") + kCannotOpenDatabase);
+    if (!r.connected)
+        log(std::string("configuration: ") + kCannotOpenDatabase);
     else
         log(platform::format("configuration: %d lines, %d devices", table_.lineCount(), table_.deviceCount()));
     if (r.skippedLines + r.skippedGroups + r.skippedDevices + r.skippedPhones > 0) {
@@ -47,6 +50,7 @@ int Engine::assignSequenceNumbers() {
 
 void Engine::start() {
     if (polling_) return;
+    stopping_.store(false);
     polling_ = std::make_unique<CMyThread>(*this);
     auto logger = [this](const std::string& s) { log(s); };
     alarm_ = std::make_unique<alarms::CAlarmThread>(alarmShared_, timing_.alarm, logger, now_, driverFolder_);
@@ -67,8 +71,18 @@ void Engine::stop() {
     }
     timerCv_.notify_all();
     if (timer_.joinable()) timer_.join();
-    polling_.reset();  // runs what is queued, then ends the receiver thread
+    stopping_.store(true);
+    if (polling_) {
+        polling_->discardPending(
+            [](const platform::Message& m) { return m.id == kMsgCloseAllPorts || m.id == kMsgClosePort; });
+    }
+    if (alarm_) {
+        alarm_->discardPending([](const platform::Message&) { return false; });
+        alarm_->requestStop();
+    }
+    polling_.reset();  // closes the ports still queued, then ends the receiver thread
     alarm_.reset();
+    stopping_.store(false);
 }
 
 bool Engine::post(std::uint32_t message, std::any payload) {

@@ -27,13 +27,13 @@ class CMyThread;
 // Every wait and sleep the engine uses; the product runs the defaults, tests
 // shrink them.
 struct EngineTiming {
-    int beforeReadMs = 150;          // after W_SetTargetDevice, before the read
-    int afterReadMs = 100;           // after a successful read
-    int settingsPauseMs = 100;       // settings-read thread, before W_GetAlarm
-    int downloadEndMs = 500;         // end of a history download
-    int firstScanMs = 10000;         // first scan after the start
-    int scanUnitMs = 30000;          // per ten devices (and one more unit)
-    int tickMs = 1000;               // the rate-limit counters' second
+    int beforeReadMs = 150;     // after W_SetTargetDevice, before the read
+    int afterReadMs = 100;      // after a successful read
+    int settingsPauseMs = 100;  // settings-read thread, before W_GetAlarm
+    int downloadEndMs = 500;    // end of a history download
+    int firstScanMs = 10000;    // first scan after the start
+    int scanUnitMs = 30000;     // per ten devices (and one more unit)
+    int tickMs = 1000;          // the rate-limit counters' second
     alarms::AlarmTiming alarm;
 };
 
@@ -66,9 +66,19 @@ public:
 
     // Starts the polling thread, then the alarm thread, then the scan timer.
     void start();
-    // Stops the timer and both threads (after the messages queued). The ports
-    // are not closed here: post kMsgCloseAllPorts first.
+    // Stops the timer and both threads. Work still queued is dropped, except
+    // the closing of ports (post kMsgCloseAllPorts first); a pass that runs
+    // ends after the device it is reading, an alarm job after the number it
+    // is serving.
     void stop();
+    // Set by stop(): the handlers' loops look at it between devices.
+    bool stopping() const { return stopping_.load(); }
+
+    // Held while the scan stores one device's reading and alarm rows, and by
+    // the tree editing while it drops a device's table and takes the device
+    // out of the station table, so a deleted device never gets its table
+    // back. Taken before the station lock, never inside it.
+    std::mutex& storeLock() { return storeLock_; }
     bool started() const { return polling_ != nullptr; }
 
     // Posts to the polling thread / the alarm thread. False when not running.
@@ -101,13 +111,13 @@ public:
     std::atomic<int> runningFlag{0};
     std::atomic<int> finishedFlag{0};
     std::atomic<int> scanDone{1};
-    std::atomic<int> lastRead{0};            // sequence number of the device read last
+    std::atomic<int> lastRead{0};  // sequence number of the device read last
     std::atomic<int> settingsPageState{0};
     std::atomic<int> alarmWriteResult{kResultNone};
     std::atomic<int> startLoggingResult{kResultNone};
     std::atomic<int> intervalResult{kResultNone};
     std::atomic<int> recoveryFlag{0};
-    std::atomic<int> lineClosing{0};         // a line dialog waits for its port to close
+    std::atomic<int> lineClosing{0};  // a line dialog waits for its port to close
     std::atomic<long long> scansDone{0};
     // Steady-clock time (ns) at which the last out-of-limit reply came in.
     std::atomic<long long> lastAlarmReplyNs{0};
@@ -130,6 +140,8 @@ private:
     std::unique_ptr<CMyThread> polling_;
     std::unique_ptr<alarms::CAlarmThread> alarm_;
 
+    std::atomic<bool> stopping_{false};
+    std::mutex storeLock_;
     mutable std::mutex infoMutex_;  // guards lastAlarm_ and system_
     AlarmState lastAlarm_;
     SystemInfo system_;

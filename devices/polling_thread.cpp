@@ -169,14 +169,25 @@ CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine)
     on(kMsgProbeDevice, [this](const platform::Message& m) {
         if (const auto* r = m.as<DeviceRequest>()) probe(*r);
     });
+    // A request without its record still ends with a result, so the dialog
+    // that waits for it never spins.
     on(kMsgStartLogging, [this](const platform::Message& m) {
-        if (const auto* r = m.as<DeviceRequest>()) startLogging(*r);
+        if (const auto* r = m.as<DeviceRequest>())
+            startLogging(*r);
+        else
+            engine_.startLoggingResult.store(kResultDeviceFailed);
     });
     on(kMsgWriteAlarm, [this](const platform::Message& m) {
-        if (const auto* r = m.as<AlarmWriteRequest>()) writeAlarm(*r);
+        if (const auto* r = m.as<AlarmWriteRequest>())
+            writeAlarm(*r);
+        else
+            engine_.alarmWriteResult.store(kResultDeviceFailed);
     });
     on(kMsgWriteInterval, [this](const platform::Message& m) {
-        if (const auto* r = m.as<IntervalRequest>()) writeInterval(*r);
+        if (const auto* r = m.as<IntervalRequest>())
+            writeInterval(*r);
+        else
+            engine_.intervalResult.store(kResultDeviceFailed);
     });
     on(kMsgClosePort, [this](const platform::Message& m) {
         if (const auto* r = m.as<LineRequest>()) closePort(*r);
@@ -225,6 +236,30 @@ void CMyThread::finishPass() {
     engine_.runningFlag.store(0);
 }
 
+void CMyThread::storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows,
+                             const DeviceEntry& d, const std::string& sign) {
+    // A device deleted from the tree meanwhile must not get its dropped table
+    // or its alarm rows back.
+    std::lock_guard<std::mutex> lock(engine_.storeLock());
+    if (!engine_.table().find(item.lineid, item.address).valid()) return;
+    const int n = db::dataTableNumber(item.lineid, item.address);
+    auto statements = [&] {
+        bool ok = true;
+        for (const AlarmRow& r : rows) ok = insertAlarmRow(c, r) && ok;
+        if (!rows.empty()) ok = setAlarmGetSign(c, item.address, item.lineid) && ok;
+        ok = db::createDataTable(c, n) && ok;
+        if (monthAndDaySet(d.readingTime)) ok = db::storeLiveReading(c, n, d.readingTime, d.ch1, d.ch2, sign) && ok;
+        ok = db::updateDownLastTime(c, item.address, item.lineid, d.readingTime) && ok;
+        return ok;
+    };
+    // A server that restarted during the pass: open again once, the
+    // statements are safe to repeat.
+    if (!statements() && c.connectionLost() && c.open()) {
+        engine_.log("scan: database connection opened again");
+        statements();
+    }
+}
+
 void CMyThread::scan() {
     platform::EventHold hold(engine_.deviceEvent);
     engine_.driverState.store(kStateReadingAll);
@@ -242,6 +277,7 @@ void CMyThread::scan() {
 
     const auto work = wiredWork([](const LineEntry&, const DeviceEntry&) { return true; });
     for (const WorkItem& item : work) {
+        if (engine_.stopping()) break;
         std::string timeText;
         float r12[2] = {kNoValue, kNoValue};
         float r34[2] = {kNoValue, kNoValue};
@@ -325,23 +361,10 @@ void CMyThread::scan() {
             summary.inAlarm++;
             engine_.lastAlarmReplyNs.store(replyNs);
             engine_.setLastAlarm(state);
-            if (dbOk) {
-                for (const AlarmRow& r : rows) insertAlarmRow(c, r);
-                if (!rows.empty()) setAlarmGetSign(c, item.address, item.lineid);
-            }
             engine_.postAlarm(kMsgAlarmBoxOn);
             engine_.postAlarm(kMsgAlarmSms, state);
         }
-        // A device deleted from the tree meanwhile must not get its dropped
-        // table back.
-        if (dbOk && engine_.table().find(item.lineid, item.address).valid()) {
-            const int n = db::dataTableNumber(item.lineid, item.address);
-            db::createDataTable(c, n);
-            if (monthAndDaySet(copy.readingTime)) {
-                db::storeLiveReading(c, n, copy.readingTime, copy.ch1, copy.ch2, sign);
-            }
-            db::updateDownLastTime(c, item.address, item.lineid, copy.readingTime);
-        }
+        if (dbOk) storeScanned(c, item, rows, copy, sign);
         engine_.lastRead.store(copy.sequence);
     }
     c.close();
@@ -360,10 +383,14 @@ void CMyThread::quickRead() {
     engine_.scanDone.store(0);
     const auto work = wiredWork([](const LineEntry&, const DeviceEntry&) { return true; });
     for (const WorkItem& item : work) {
+        if (engine_.stopping()) break;
         std::string timeText;
         float r12[2] = {kNoValue, kNoValue};
         float r34[2] = {kNoValue, kNoValue};
-        if (!readNow(item.port, item.address, timeText, r12, r34)) continue;
+        if (!readNow(item.port, item.address, timeText, r12, r34)) {
+            engine_.table().updateDevice(item.lineid, item.address, [](DeviceEntry& d) { d.readingTime.clear(); });
+            continue;
+        }
         int seq = 0;
         engine_.table().updateDevice(item.lineid, item.address, [&](DeviceEntry& d) {
             storeReading(d, timeText, r12, r34);
@@ -385,6 +412,7 @@ void CMyThread::readSettings() {
     const bool dbOk = c.open();
     const auto work = wiredWork([](const LineEntry&, const DeviceEntry& d) { return d.settingsLoaded == 0; });
     for (const WorkItem& item : work) {
+        if (engine_.stopping()) break;
         std::string timeText;
         float r12[2], r34[2];
         if (!readNow(item.port, item.address, timeText, r12, r34)) continue;
@@ -427,6 +455,8 @@ void CMyThread::probe(const DeviceRequest& r) {
     Pass pass(engine_.deviceEvent, engine_.driverState, kStateProbing);
     auto line = engine_.table().line(r.lineid);
     if (!line || !line->portOpen) return;
+    // Deleted again before its probe: its logger's records are not ours to erase.
+    if (!engine_.table().find(r.lineid, r.address).valid()) return;
     const int port = line->port;
     const std::time_t now = engine_.now();
     unsigned char bcd[6];
@@ -483,8 +513,8 @@ void CMyThread::probe(const DeviceRequest& r) {
 void CMyThread::startLogging(const DeviceRequest& r) {
     platform::EventHold hold(engine_.deviceEvent);
     auto line = engine_.table().line(r.lineid);
-    if (!line) return;
-    if (!line->portOpen) {
+    // A line removed meanwhile has no port either; the dialog must not wait.
+    if (!line || !line->portOpen) {
         engine_.startLoggingResult.store(kStartLoggingPortClosed);
         return;
     }
@@ -600,7 +630,10 @@ void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
         return false;
     });
     if (dbOk) {
-        for (const WorkItem& item : work) downloadDevice(&c, item.port, item.lineid, item.address, r);
+        for (const WorkItem& item : work) {
+            if (engine_.stopping()) break;
+            downloadDevice(&c, item.port, item.lineid, item.address, r);
+        }
     }
     c.close();
     sleepMs(engine_.timing().downloadEndMs);

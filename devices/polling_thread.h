@@ -6,7 +6,10 @@
 
 #include <string>
 
+#include <vector>
+
 #include "db/data_table.h"
+#include "devices/device_store.h"
 #include "devices/driver_api.h"
 #include "devices/messages.h"
 #include "devices/station_table.h"
@@ -15,7 +18,6 @@
 namespace tovanix::devices {
 
 class Engine;
-struct LoggerSettings;
 
 // The alarm settings read from a logger, into its entry.
 void applyAlarmSettings(DeviceEntry& d, const LoggerSettings& s);
@@ -47,7 +49,14 @@ public:
     static bool receiverStarted();
 
 private:
+    struct WorkItem {
+        int lineid;
+        int port;
+        int address;
+    };
     void scan();
+    void storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows, const DeviceEntry& d,
+                      const std::string& sign);
     void quickRead();
     void readSettings();
     void openPorts();
@@ -62,11 +71,6 @@ private:
     void downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r);
     void finishPass();
     void sleepMs(int ms) const;
-    struct WorkItem {
-        int lineid;
-        int port;
-        int address;
-    };
     // Devices of wired lines with an open port, chosen by `want`.
     template <typename Want>
     std::vector<WorkItem> wiredWork(Want&& want);

@@ -34,6 +34,23 @@ void MessageThread::quit() {
     cv_.notify_all();
 }
 
+std::size_t MessageThread::discardPending(const std::function<bool(const Message&)>& keep) {
+    std::size_t dropped = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto it = queue_.begin(); it != queue_.end();) {
+            if (keep && keep(*it)) {
+                ++it;
+            } else {
+                it = queue_.erase(it);
+                ++dropped;
+            }
+        }
+    }
+    idleCv_.notify_all();
+    return dropped;
+}
+
 void MessageThread::join() {
     quit();
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();

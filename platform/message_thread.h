@@ -40,6 +40,8 @@ public:
     bool post(std::uint32_t id, std::any payload = {});
     // Asks the loop to end after the messages already queued (the quit message).
     void quit();
+    // Drops the queued messages for which keep() is false; returns how many.
+    std::size_t discardPending(const std::function<bool(const Message&)>& keep);
     // quit() and wait for the thread to end.
     void join();
     bool running() const;

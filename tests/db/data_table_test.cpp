@@ -99,6 +99,19 @@ TEST_F(DataTable, EscapingRoundTrips) {
     EXPECT_EQ(rowCount("select * from tovanlinetable"), 0);  // the injection did nothing
 }
 
+TEST_F(DataTable, AConnectionTheServerDroppedIsSeenAsLost) {
+    EXPECT_FALSE(c.connectionLost());
+    Connection victim;
+    ASSERT_TRUE(victim.open());
+    auto id = victim.query("select connection_id()");
+    ASSERT_TRUE(id && !id->empty());
+    ASSERT_TRUE(c.exec("kill " + id->front().text(0)));
+    EXPECT_FALSE(victim.exec("select 1"));
+    EXPECT_TRUE(victim.connectionLost()) << victim.lastErrno() << " " << victim.lastError();
+    ASSERT_TRUE(victim.open());
+    EXPECT_TRUE(victim.exec("select 1"));
+}
+
 class Defaults : public test::DbTest {};
 
 TEST_F(Defaults, EmptyUserTableGetsExactlyOneRoot) {

@@ -108,8 +108,8 @@ TEST_F(Handlers, RecordingIntervalAndStartLogging) {
 TEST_F(Handlers, ProbeSetsTheClockOnlyWhenTheMinuteDiffers) {
     ASSERT_TRUE(logger.fillHistory(1, 3, "2026-12-07 08:00", 1));
     ASSERT_TRUE(logger.fillHistory(2, 3, "2026-12-07 08:00", 1));
-    // The station's clock stands at 10:15:20; the logger's runs on from 10:15:25.
-    ASSERT_TRUE(logger.setClock(1, "2026-12-07 10:15:25"));
+    // The station's clock stands at 10:15:20; the logger's runs on from 10:15:00.
+    ASSERT_TRUE(logger.setClock(1, "2026-12-07 10:15:00"));
     ASSERT_TRUE(logger.setClock(2, "2020-02-02 02:02:02"));
     LoggerSim::Alarm a;
     a.mask = 1;
@@ -263,6 +263,23 @@ TEST_F(Handlers, WithoutTevlibWiredLinesStillWork) {
     engine->stop();
     engine.reset();
     fs::remove_all(dir);
+}
+
+TEST_F(Handlers, RequestsForVanishedLinesAndDevicesEndCleanly) {
+    startEngine();
+    run(kMsgOpenPorts);
+    run(kMsgStartLogging, DeviceRequest{99, 1});
+    EXPECT_EQ(engine->startLoggingResult.load(), kStartLoggingPortClosed) << "no line 99: the dialog must not wait";
+    run(kMsgWriteAlarm, std::string("not a request record"));
+    EXPECT_EQ(engine->alarmWriteResult.load(), kResultDeviceFailed);
+    // A device deleted before its probe ran: its logger is left alone.
+    ASSERT_TRUE(logger.fillHistory(2, 4, "2026-12-07 08:00", 1));
+    ASSERT_TRUE(logger.setClock(2, "2020-01-01 00:00:00"));
+    engine->table().removeDevice(line, 2);
+    logger.clearLog();
+    run(kMsgProbeDevice, DeviceRequest{line, 2});
+    EXPECT_TRUE(logger.sent(2).empty());
+    EXPECT_EQ(logger.historyCount(2), 4);
 }
 
 TEST_F(Handlers, PortHandlersCloseAndReopen) {

@@ -5,6 +5,7 @@
 #include "db/connection.h"
 #include "devices/polling_thread.h"
 #include "tests/devices/engine_test_support.h"
+#include "platform/serial.h"
 #include "tests/support/process.h"
 
 namespace tovanix::test {
@@ -49,8 +50,8 @@ TEST_F(Scan, ThreeLinesEndToEnd) {
     ASSERT_TRUE(a.setAlarm(1, limits(0x03, 80, -200, 900, 100, 1)));
     ASSERT_TRUE(a.setReading(1, 50, 600, 52, 610));
     ASSERT_TRUE(b.setReading(7, -125, 300, -123, 305));
-    ASSERT_TRUE(a.setClock(1, "2026-12-07 10:15:05"));
-    ASSERT_TRUE(b.setClock(7, "2026-12-07 10:15:05"));
+    ASSERT_TRUE(a.setClock(1, "2026-12-07 10:15:00"));
+    ASSERT_TRUE(b.setClock(7, "2026-12-07 10:15:00"));
 
     startEngine();
     run(kMsgOpenPorts);
@@ -215,6 +216,17 @@ TEST_F(Scan, DisabledAlarmsAreNeverLogged) {
     EXPECT_EQ(scalar("select AlarmSign from tovandatatable_1001"), "0");
 }
 
+// Waits until cond() holds or five seconds pass.
+template <typename Cond>
+bool eventually(Cond cond) {
+    auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (!cond()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
 TEST_F(Scan, TimerPostsOnlyWhileIdle) {
     devices::EngineTiming t = fastTiming();
     t.firstScanMs = 50;
@@ -224,28 +236,21 @@ TEST_F(Scan, TimerPostsOnlyWhileIdle) {
     engine->setDriverFolder(binDir());
     ASSERT_TRUE(engine->loadConfiguration().connected);
     engine->start();
-    EXPECT_EQ(engine->currentScanPeriodMs(), 50);
-    auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (engine->scansPosted() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(10ms);
-    EXPECT_GE(engine->scansPosted(), 2);
+    ASSERT_TRUE(eventually([&] { return engine->scansPosted() >= 2; }));
     EXPECT_EQ(engine->currentScanPeriodMs(), 100) << "0 devices: one unit after the first scan";
 
-    waitPollingIdle();
+    // Busy: the device event held, so no pass can end and put the state back.
+    engine->deviceEvent.wait();
     engine->driverState.store(devices::kStateReadingSettings);
-    long long posted = engine->scansPosted();
     long long skipped = engine->scansSkipped();
-    deadline = std::chrono::steady_clock::now() + 5s;
-    while (engine->scansSkipped() < skipped + 3 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(10ms);
-    }
-    EXPECT_GE(engine->scansSkipped(), skipped + 3);
+    ASSERT_TRUE(eventually([&] { return engine->scansSkipped() > skipped; }));
+    const long long posted = engine->scansPosted();
+    skipped = engine->scansSkipped();
+    ASSERT_TRUE(eventually([&] { return engine->scansSkipped() >= skipped + 3; }));
     EXPECT_EQ(engine->scansPosted(), posted) << "no scan while the state code is not 0";
     engine->driverState.store(devices::kStateIdle);
-    deadline = std::chrono::steady_clock::now() + 5s;
-    while (engine->scansPosted() == posted && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(10ms);
-    }
-    EXPECT_GT(engine->scansPosted(), posted);
+    engine->deviceEvent.set();
+    EXPECT_TRUE(eventually([&] { return engine->scansPosted() > posted; }));
 
     // The period follows the device count after additions.
     devices::LineEntry line;
@@ -262,9 +267,34 @@ TEST_F(Scan, TimerPostsOnlyWhileIdle) {
     }
     EXPECT_EQ(engine->currentScanPeriodMs(), 300);
     // The one-second tick advances the rate-limit counters.
-    std::uint32_t before = engine->alarmShared().smsTimer.load();
-    std::this_thread::sleep_for(100ms);
-    EXPECT_GT(engine->alarmShared().smsTimer.load(), before);
+    const std::uint32_t before = engine->alarmShared().smsTimer.load();
+    EXPECT_TRUE(eventually([&] { return engine->alarmShared().smsTimer.load() > before; }));
+}
+
+TEST_F(Scan, StopDropsQueuedWorkButClosesThePorts) {
+    LoggerSim a({.addresses = {1, 2, 3, 4, 5}, .paced = false});
+    ASSERT_TRUE(a.start());
+    a.linkCom(3);
+    const int l = addLine("L", 3, true);
+    for (int addr = 1; addr <= 5; ++addr) addDevice(l, addr, "D" + std::to_string(addr));
+    startEngine();
+    run(devices::kMsgOpenPorts);
+    for (int addr = 1; addr <= 5; ++addr) ASSERT_TRUE(a.setFault(addr, LoggerSim::Fault::Silent));
+    // Five loggers that never answer cost ten seconds a pass; three passes queued.
+    engine->post(kMsgScan);
+    engine->post(kMsgReadSettings);
+    engine->post(kMsgQuickRead);
+    std::this_thread::sleep_for(100ms);  // let the first pass begin its first read
+    engine->post(devices::kMsgCloseAllPorts);
+    const auto t0 = std::chrono::steady_clock::now();
+    engine->stop();
+    const auto took = std::chrono::steady_clock::now() - t0;
+    // One read's time-out at most, not thirty seconds of queued passes.
+    EXPECT_LT(took, 8s);
+    EXPECT_FALSE(engine->table().line(l)->portOpen);
+    platform::SerialPort p;
+    EXPECT_TRUE(p.open(3)) << "the port was closed: " << p.lastError();
+    engine.reset();
 }
 
 }  // namespace

@@ -92,6 +92,34 @@ TEST(MessageThread, UnknownMessagesAreCountedAndQuitDrainsQueue) {
     EXPECT_EQ(t.unhandled(), 1u);
 }
 
+TEST(MessageThread, DiscardKeepsOnlyWhatIsAsked) {
+    MessageThread t;
+    AutoResetEvent go;
+    std::mutex m;
+    std::vector<std::uint32_t> seen;
+    auto handler = [&](const Message& msg) {
+        if (msg.id == 1) go.wait();  // holds the loop while the rest queue up
+        std::lock_guard<std::mutex> lock(m);
+        seen.push_back(msg.id);
+    };
+    for (std::uint32_t id : {1u, 2u, 3u}) t.on(id, handler);
+    t.start();
+    t.post(1);
+    for (int i = 0; i < 5; ++i) {
+        t.post(2);
+        t.post(3);
+    }
+    ASSERT_TRUE([&] {
+        for (int i = 0; i < 400 && t.pending() != 10; ++i) std::this_thread::sleep_for(5ms);
+        return t.pending() == 10;
+    }());
+    EXPECT_EQ(t.discardPending([](const Message& msg) { return msg.id == 3; }), 5u);
+    go.set();
+    ASSERT_TRUE(t.waitIdle(2s));
+    t.join();
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{1, 3, 3, 3, 3, 3}));
+}
+
 TEST(AutoResetEvent, ReleasesOneWaiterPerSet) {
     AutoResetEvent e;
     std::atomic<int> through{0};

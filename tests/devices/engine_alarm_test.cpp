@@ -160,6 +160,27 @@ TEST_F(Alarms, EmptyPhoneListResetsTheTimerAndSendsNothing) {
     EXPECT_TRUE(box.messages().empty());
 }
 
+TEST_F(Alarms, StopDoesNotWaitForTheRemainingNumbers) {
+    setAlarmDevice(kAlarmCom, 0, 1, 1);
+    for (const char* n : {"13912345670", "13912345671", "13912345672"}) addPhone(n);
+    devices::EngineTiming t = fastTiming();
+    t.alarm.perNumberWaitMs = 20000;  // the product waits 6 s a number; ten numbers make a minute
+    engine = std::make_unique<devices::Engine>(t);
+    engine->setNow([this] { return clock(); });
+    engine->setDriverFolder(binDir());
+    ASSERT_TRUE(engine->loadConfiguration().connected);
+    engine->start();
+    run(kMsgOpenPorts);
+    run(kMsgScan);
+    ASSERT_TRUE(box.waitForMessages(1, 10000));
+    engine->post(devices::kMsgCloseAllPorts);
+    const auto t0 = std::chrono::steady_clock::now();
+    engine->stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 10s);
+    EXPECT_EQ(box.messages().size(), 1u);
+    engine.reset();
+}
+
 TEST_F(Alarms, DatabaseOutageStillRaisesTheAlarm) {
     // A server of this test's own, so stopping it disturbs nobody.
     const fs::path dir = fs::temp_directory_path() / ("tovanix-outage-" + std::to_string(::getpid()));

@@ -9,8 +9,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <optional>
+
 #include "app/about_dialog.h"
 #include "app/main_window.h"
+#include "app/state_display.h"
 #include "app/status_view.h"
 #include "devices/engine.h"
 #include "devices/polling_thread.h"
@@ -39,6 +42,22 @@ QStringList actionTexts(QMenu* m) {
 QPoint centreOf(widgets::CTreeCtrlEx* tree, QTreeWidgetItem* item) {
     return tree->visualItemRect(item).center();
 }
+
+// Notes whether the engine still ran when the window was hidden.
+class HideWatch : public QObject {
+public:
+    HideWatch(QWidget* window, const devices::Engine& engine) : engine_(engine) { window->installEventFilter(this); }
+    std::optional<bool> engineRunningAtHide;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide && !engineRunningAtHide) engineRunningAtHide = engine_.started();
+        return false;
+    }
+
+private:
+    const devices::Engine& engine_;
+};
 
 }  // namespace
 
@@ -303,8 +322,12 @@ private slots:
         p.answers = {PromptAnswer::Cancel};
         QVERIFY(w.runCommand(app::kCmdExit));
         QVERIFY(w.isVisible());
+        HideWatch watch(&w, e);
         QVERIFY(w.runCommand(app::kCmdExit));  // answered OK
         QVERIFY(!w.isVisible());
+        // The operator sees the window go before the threads are waited for.
+        QVERIFY(watch.engineRunningAtHide.has_value());
+        QVERIFY(*watch.engineRunningAtHide);
         QVERIFY(w.stopped());
         QVERIFY(!e.started());
         QCOMPARE(p.prompts.size(), std::size_t{3});

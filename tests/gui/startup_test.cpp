@@ -2,6 +2,7 @@
 // database login dialog with its strip and its delete button, the account
 // file, and the user login dialog.
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -131,8 +132,18 @@ private slots:
         d.activateWindow();
         d.userEdit()->setText(QString::fromStdString(good().user));
         d.passwordEdit()->setText(QStringLiteral("wrong"));
+        // The operator reads the refusal with the password already selected.
+        QString selectedAtMessage;
+        bool focusedAtMessage = false;
+        p.onAsk = [&](const test::Prompt&) {
+            selectedAtMessage = d.passwordEdit()->selectedText();
+            focusedAtMessage = d.focusWidget() == d.passwordEdit();
+        };
         QTest::mouseClick(d.okButton(), Qt::LeftButton);
+        p.onAsk = nullptr;
         QCOMPARE(p.texts(), std::vector<std::string>{"数据库密码与账号不对"});
+        QCOMPARE(selectedAtMessage, QStringLiteral("wrong"));
+        QVERIFY(focusedAtMessage);
         QCOMPARE(p.prompts[0].caption, std::string("数据库连接错误"));
         QVERIFY(!exists(path()));
         QVERIFY(d.isVisible());
@@ -158,6 +169,28 @@ private slots:
         QCOMPARE(loaded.account.user, good().user);
         QCOMPARE(loaded.account.password, good().password);
         QCOMPARE(test::sqlRows("show databases like 'TovanDatabase'"), 1);
+    }
+
+    void unwritableAccountFileIsReportedAndTheDialogStays() {
+        // A regular file where the station folder should be: even root
+        // cannot create the account file below it.
+        const std::string notAFolder = (dir_.path() + QStringLiteral("/not-a-folder")).toStdString();
+        QFile blocker(QString::fromStdString(notAFolder));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const std::string unwritable = notAFolder + "/data.drk";
+        PromptRecorder p;
+        app::CSqlLogin d(p, unwritable);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        d.userEdit()->setText(QString::fromStdString(good().user));
+        d.passwordEdit()->setText(QString::fromStdString(good().password));
+        QTest::mouseClick(d.okButton(), Qt::LeftButton);
+        QCOMPARE(p.texts(), std::vector<std::string>{"无法写入数据库账号文件 " + unwritable});
+        QCOMPARE(p.prompts[0].caption, std::string("数据库连接错误"));
+        QVERIFY(d.isVisible());
+        QVERIFY(d.result() != QDialog::Accepted);
+        std::filesystem::remove(notAFolder);
     }
 
     void wholeSequenceWithTheDialogs() {

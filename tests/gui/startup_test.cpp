@@ -193,6 +193,57 @@ private slots:
         std::filesystem::remove(notAFolder);
     }
 
+    void unreadableAccountFileIsReported() {
+        // A folder in the place of the file: it exists, so nothing asks,
+        // but it cannot be read.
+        QVERIFY(std::filesystem::create_directory(path()));
+        platform::SingleInstance instance("TovanixStartupTest");
+        PromptRecorder p;
+        int asked = 0;
+        auto r = app::prepareStation(p, instance, path(), {[&] { return ++asked; }, [&] { return ++asked; }});
+        QVERIFY(r == app::StartupResult::AccountUnreadable);
+        QCOMPARE(asked, 0);
+        QCOMPARE(p.texts(), std::vector<std::string>{"无法读取数据库账号文件 " + path()});
+        QCOMPARE(p.prompts[0].caption, std::string("数据库连接错误"));
+        QVERIFY(std::filesystem::is_directory(path()));
+        std::filesystem::remove(path());
+    }
+
+    // A signal may cancel a dialog whose OK is already running: the dialog
+    // then ends with OK all the same, and only the flag tells.
+    void signalDuringTheDatabaseLoginStops() {
+        platform::SingleInstance instance("TovanixStartupTest");
+        PromptRecorder p;
+        bool stop = false;
+        int logins = 0;
+        auto r = app::prepareStation(p, instance, path(),
+                                     {[&] {
+                                          stop = true;
+                                          return credentials::writeFile(path(), good())
+                                                     ? static_cast<int>(QDialog::Accepted)
+                                                     : static_cast<int>(QDialog::Rejected);
+                                      },
+                                      [&] { return ++logins; }, [&] { return stop; }});
+        QVERIFY(r == app::StartupResult::Stopped);
+        QCOMPARE(logins, 0);
+        QVERIFY(p.prompts.empty());
+    }
+
+    void signalDuringTheUserLoginStops() {
+        QVERIFY(credentials::writeFile(path(), good()));
+        platform::SingleInstance instance("TovanixStartupTest");
+        PromptRecorder p;
+        bool stop = false;
+        auto r = app::prepareStation(p, instance, path(),
+                                     {[] { return static_cast<int>(QDialog::Rejected); },
+                                      [&] {
+                                          stop = true;
+                                          return static_cast<int>(QDialog::Accepted);
+                                      },
+                                      [&] { return stop; }});
+        QVERIFY(r == app::StartupResult::Stopped);
+    }
+
     void wholeSequenceWithTheDialogs() {
         platform::SingleInstance instance("TovanixStartupTest");
         PromptRecorder p;

@@ -18,6 +18,10 @@ inline constexpr const char* kAccountRefused = "数据库密码与账号不对";
 inline constexpr const char* kCannotCreateDatabase = "不能建立TovanDatabase数据库";
 inline constexpr const char* kCannotUseDatabase = "不能使用TovanDatabase数据库";
 
+// The program's arguments: --headless, or (with the window) Qt's own options.
+inline constexpr const char* kUsage = "usage: tovanix [--headless] [Qt options such as -platform NAME]\n";
+inline constexpr int kUsageStatus = 2;
+
 // Steps 4 to 8 of start-up: find the credentials file in the station folder;
 // when it is missing, call askDatabaseLogin (the database login dialog, which
 // writes the file) and end with nullopt unless it returns true; then read the

@@ -7,9 +7,12 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <sys/signalfd.h>
 #include <unistd.h>
+#include <vector>
 
+#include "app/arguments.h"
 #include "app/credentials.h"
 #include "app/main_window.h"
 #include "app/sql_login_dialog.h"
@@ -105,6 +108,12 @@ int exitStatus(StartupResult r) {
 
 int runWindowed(int argc, char** argv) {
     QApplication app(argc, argv);
+    // QApplication took its own options out of argv; what is left is refused
+    // unless another windowing platform would have taken it.
+    if (const auto unknown = arguments::firstUnknown(std::vector<std::string>(argv + 1, argv + argc))) {
+        std::fprintf(stderr, "tovanix: unknown argument %s\n%s", unknown->c_str(), kUsage);
+        return kUsageStatus;
+    }
     // Statements format floats with "%f": the decimal point stays a dot
     // whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");

@@ -23,6 +23,7 @@ using namespace std::chrono_literals;
 
 constexpr auto kStartTimeout = 30s;
 constexpr auto kStopTimeout = 30s;
+constexpr int kUsageStatus = 2;
 constexpr int kRefusedStatus = 1;
 // Lines the station writes to standard error.
 constexpr const char* kRefusalLine = "another station is running";
@@ -145,6 +146,50 @@ TEST_F(ProgramTest, UnreadableAccountFileIsReported) {
     EXPECT_NE(program.output().find(kSignalLine), std::string::npos) << program.output();
     EXPECT_TRUE(std::filesystem::is_directory(station.accountFile()));
 }
+
+// Qt's own options reach Qt: the platform named in the environment does not
+// exist, so only the one of the arguments lets the station come up.
+class QtOptionsTest : public ProgramTest, public ::testing::WithParamInterface<std::vector<std::string>> {};
+
+TEST_P(QtOptionsTest, AreLeftToQt) {
+    env_["QT_QPA_PLATFORM"] = "no-such-platform";
+    ChildProcess station;
+    ASSERT_TRUE(station.start(program(), GetParam(), env_));
+    ASSERT_TRUE(waitForFlock(station.pid(), kStartTimeout)) << station.output();
+    station.signal(SIGINT);
+    EXPECT_EQ(station.wait(kStopTimeout), 0) << station.output();
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, QtOptionsTest,
+                         ::testing::Values(std::vector<std::string>{"-platform", "offscreen"},
+                                           std::vector<std::string>{"--platform=offscreen"},
+                                           std::vector<std::string>{"-platform=offscreen", "-style=Fusion"},
+                                           std::vector<std::string>{"-platform", "offscreen", "-style", "Fusion"},
+                                           std::vector<std::string>{"-session", "tovanix-1", "-platform", "offscreen"},
+                                           // Options of the X11 platform, left over offscreen.
+                                           std::vector<std::string>{"-platform", "offscreen", "-geometry", "640x480",
+                                                                    "-display", ":9"}));
+
+struct Refused {
+    std::vector<std::string> args;
+    std::string named;  // the argument the refusal names
+};
+
+class RefusedArgumentsTest : public ProgramTest, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(RefusedArgumentsTest, EndWithTheUsage) {
+    ChildProcess station;
+    ASSERT_TRUE(station.start(program(), GetParam().args, env_));
+    EXPECT_EQ(station.wait(kStopTimeout), kUsageStatus) << station.output();
+    EXPECT_NE(station.output().find("unknown argument " + GetParam().named), std::string::npos) << station.output();
+    EXPECT_NE(station.output().find("usage:"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, RefusedArgumentsTest,
+                         ::testing::Values(Refused{{"--bogus"}, "--bogus"},
+                                           Refused{{"-platform", "offscreen", "extra"}, "extra"},
+                                           Refused{{"--headless", "--bogus"}, "--bogus"},
+                                           Refused{{"--headless", "-platform", "offscreen"}, "-platform"}));
 
 }  // namespace
 }  // namespace tovanix::test

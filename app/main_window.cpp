@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -498,22 +497,20 @@ void CTovanixDlg::requestExit(bool fromTray) {
 }
 
 void CTovanixDlg::stopAndClose() {
+    // The window and the icon go at once; the threads may take a moment.
+    closing_ = true;
+    close();
+    if (tray_ != nullptr) tray_->hide();
     if (!stopped_) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        // The ports close in the polling thread, after what is queued; then
-        // both threads end.
-        engine_.post(devices::kMsgCloseAllPorts);
-        engine_.stop();
-        stopped_ = true;
         clock_.stop();
         stateTimer_.stop();
         smsTimer_.stop();
         retireTimer_.stop();
-        QApplication::restoreOverrideCursor();
+        // The ports close in the polling thread; then both threads end.
+        engine_.post(devices::kMsgCloseAllPorts);
+        engine_.stop();
+        stopped_ = true;
     }
-    if (tray_ != nullptr) tray_->hide();
-    closing_ = true;
-    close();
     emit stationStopped();
 }
 

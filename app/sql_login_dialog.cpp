@@ -92,8 +92,7 @@ void CSqlLogin::focusPassword() {
 
 void CSqlLogin::accept() {
     const db::Account typed{user_->text().toStdString(), password_->text().toStdString()};
-    if (acceptDatabaseLogin(prompter_, path_, typed) == DatabaseLoginResult::Refused) {
-        focusPassword();
+    if (acceptDatabaseLogin(prompter_, path_, typed, [this] { focusPassword(); }) != DatabaseLoginResult::Accepted) {
         return;
     }
     QDialog::accept();

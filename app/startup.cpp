@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
-#include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/credentials.h"
 #include "app/prompter.h"
@@ -25,12 +25,28 @@ std::optional<db::Account> obtainAccount(const std::string& path, const std::fun
     return loaded.account;
 }
 
-DatabaseLoginResult acceptDatabaseLogin(Prompter& prompter, const std::string& path, const db::Account& typed) {
+std::string cannotWriteAccountFile(const std::string& path) {
+    return "无法写入数据库账号文件 " + path;
+}
+
+std::string cannotReadAccountFile(const std::string& path) {
+    return "无法读取数据库账号文件 " + path;
+}
+
+DatabaseLoginResult acceptDatabaseLogin(Prompter& prompter, const std::string& path, const db::Account& typed,
+                                        const std::function<void()>& selectPassword) {
     db::setAccount(typed);
-    credentials::writeFile(path, typed);
+    if (!credentials::writeFile(path, typed)) {
+        // A part written (disk full) would be read as an account next time;
+        // unlink leaves a directory of that name alone.
+        ::unlink(path.c_str());
+        prompter.inform(cannotWriteAccountFile(path), db::kConnectErrorCaption);
+        return DatabaseLoginResult::NotWritten;
+    }
     db::Connection c;
     if (!c.open(typed, false)) {
-        std::remove(path.c_str());
+        ::unlink(path.c_str());
+        if (selectPassword) selectPassword();
         prompter.inform(kAccountRefused, db::kConnectErrorCaption);
         return DatabaseLoginResult::Refused;
     }

@@ -18,6 +18,10 @@ inline constexpr const char* kAccountRefused = "数据库密码与账号不对";
 inline constexpr const char* kCannotCreateDatabase = "不能建立TovanDatabase数据库";
 inline constexpr const char* kCannotUseDatabase = "不能使用TovanDatabase数据库";
 
+// The program's arguments: --headless, or (with the window) Qt's own options.
+inline constexpr const char* kUsage = "usage: tovanix [--headless] [Qt options such as -platform NAME]\n";
+inline constexpr int kUsageStatus = 2;
+
 // Steps 4 to 8 of start-up: find the credentials file in the station folder;
 // when it is missing, call askDatabaseLogin (the database login dialog, which
 // writes the file) and end with nullopt unless it returns true; then read the
@@ -28,15 +32,21 @@ std::optional<db::Account> obtainAccount(const std::string& credentialsPath,
                                          const std::function<bool()>& askDatabaseLogin);
 
 enum class DatabaseLoginResult {
-    Accepted,  // file written, database created or its failure reported: the dialog ends with OK
-    Refused,   // the server refused the account: file deleted, the dialog stays
+    Accepted,    // file written, database created or its failure reported: the dialog ends with OK
+    Refused,     // the server refused the account: file deleted, the dialog stays
+    NotWritten,  // the credentials file could not be written: reported, the dialog stays
 };
+
+// "无法写入数据库账号文件 <path>" and "无法读取数据库账号文件 <path>".
+std::string cannotWriteAccountFile(const std::string& path);
+std::string cannotReadAccountFile(const std::string& path);
 
 // OK of the database login dialog: the typed account becomes current, is
 // written scrambled to credentialsPath, tried against the server, and the
-// database is created. Messages go through the prompter; on Refused the
-// caller selects the password field.
+// database is created. Messages go through the prompter. On a refusal
+// selectPassword runs before the message, so the operator reads it with
+// the password already selected.
 DatabaseLoginResult acceptDatabaseLogin(Prompter& prompter, const std::string& credentialsPath,
-                                        const db::Account& typed);
+                                        const db::Account& typed, const std::function<void()>& selectPassword = {});
 
 }  // namespace tovanix

@@ -7,13 +7,17 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <sys/signalfd.h>
 #include <unistd.h>
+#include <vector>
 
+#include "app/arguments.h"
 #include "app/credentials.h"
 #include "app/main_window.h"
 #include "app/sql_login_dialog.h"
 #include "app/startup.h"
+#include "db/maintenance.h"
 #include "devices/engine.h"
 #include "platform/paths.h"
 #include "platform/single_instance.h"
@@ -60,20 +64,56 @@ private:
 
 StartupResult prepareStation(Prompter& prompter, const platform::SingleInstance& instance,
                              const std::string& credentialsPath, const StartupDialogs& dialogs) {
+    const auto stopRequested = [&] { return dialogs.stopRequested && dialogs.stopRequested(); };
     if (!instance.acquired()) {
+        logLine("another station is running (" + instance.lockPath() + ")");
         prompter.inform(kAlreadyRunning, kProgramName);
         return StartupResult::AlreadyRunning;
     }
     widgets::SkinH_Attach();
-    if (!obtainAccount(credentialsPath, [&] { return dialogs.databaseLogin() == QDialog::Accepted; })) {
-        return StartupResult::NoAccount;
+    bool cancelled = false;
+    const auto account = obtainAccount(credentialsPath, [&] {
+        cancelled = dialogs.databaseLogin() != QDialog::Accepted;
+        return !cancelled;
+    });
+    if (stopRequested()) return StartupResult::Stopped;
+    if (cancelled) return StartupResult::NoAccount;
+    if (!account) {
+        logLine("cannot read the database account file " + credentialsPath);
+        prompter.inform(cannotReadAccountFile(credentialsPath), db::kConnectErrorCaption);
+        return StartupResult::AccountUnreadable;
     }
-    if (dialogs.userLogin() != QDialog::Accepted) return StartupResult::LoginCancelled;
-    return StartupResult::Ready;
+    const bool loggedIn = dialogs.userLogin() == QDialog::Accepted;
+    if (stopRequested()) return StartupResult::Stopped;
+    return loggedIn ? StartupResult::Ready : StartupResult::LoginCancelled;
 }
+
+namespace {
+
+int exitStatus(StartupResult r) {
+    switch (r) {
+        case StartupResult::AlreadyRunning:
+        case StartupResult::AccountUnreadable:
+            return 1;
+        case StartupResult::NoAccount:
+        case StartupResult::LoginCancelled:
+        case StartupResult::Stopped:
+        case StartupResult::Ready:
+            break;
+    }
+    return 0;
+}
+
+}  // namespace
 
 int runWindowed(int argc, char** argv) {
     QApplication app(argc, argv);
+    // QApplication took its own options out of argv; what is left is refused
+    // unless another windowing platform would have taken it.
+    if (const auto unknown = arguments::firstUnknown(std::vector<std::string>(argv + 1, argv + argc))) {
+        std::fprintf(stderr, "tovanix: unknown argument %s\n%s", unknown->c_str(), kUsage);
+        return kUsageStatus;
+    }
     // Statements format floats with "%f": the decimal point stays a dot
     // whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");
@@ -88,9 +128,11 @@ int runWindowed(int argc, char** argv) {
     SignalWatch watch;
     QSocketNotifier notifier(watch.fd(), QSocketNotifier::Read);
     CTovanixDlg* running = nullptr;
+    bool stopRequested = false;
     QObject::connect(&notifier, &QSocketNotifier::activated, &app, [&] {
         watch.drain();
         logLine("signal: stopping");
+        stopRequested = true;
         for (QWidget* w : QApplication::topLevelWidgets()) {
             if (auto* d = qobject_cast<QDialog*>(w); d != nullptr && d->isVisible()) d->reject();
         }
@@ -113,12 +155,18 @@ int runWindowed(int argc, char** argv) {
                                                 [&] {
                                                     users::CUserLogin login(prompter);
                                                     return login.exec();
-                                                }});
-    if (ready != StartupResult::Ready) return ready == StartupResult::AlreadyRunning ? 1 : 0;
+                                                },
+                                                [&] { return stopRequested; }});
+    if (ready != StartupResult::Ready) return exitStatus(ready);
 
     devices::Engine engine;
     engine.setLog(logLine);
     CTovanixDlg window(engine, prompter);
+    // A signal during the opening's message boxes found no window to stop.
+    if (stopRequested) {
+        window.stopAndClose();
+        return 0;
+    }
     prompter.setParent(&window);
     running = &window;
     QObject::connect(&window, &CTovanixDlg::stationStopped, &app, &QApplication::quit, Qt::QueuedConnection);

@@ -207,6 +207,40 @@ TEST_F(DatabaseLogin, RefusedAccountDeletesTheFile) {
     EXPECT_EQ(p.prompts[0].caption, "数据库连接错误");
 }
 
+TEST_F(DatabaseLogin, RefusalSelectsThePasswordBeforeItsMessage) {
+    test::PromptRecorder p;
+    std::size_t messagesWhenSelected = 1;
+    auto r = acceptDatabaseLogin(p, path_, {test::testServer().account.user, "not-the-password"},
+                                 [&] { messagesWhenSelected = p.prompts.size(); });
+    EXPECT_EQ(r, DatabaseLoginResult::Refused);
+    EXPECT_EQ(messagesWhenSelected, 0u);
+    EXPECT_EQ(p.prompts.size(), 1u);
+}
+
+TEST_F(DatabaseLogin, FileBelowARegularFileIsReported) {
+    const fs::path notAFolder = dir_ / "not-a-folder";
+    std::ofstream(notAFolder.string()).put('x');
+    const std::string unwritable = (notAFolder / kFileName).string();
+    test::PromptRecorder p;
+    bool selected = false;
+    EXPECT_EQ(acceptDatabaseLogin(p, unwritable, test::testServer().account, [&] { selected = true; }),
+              DatabaseLoginResult::NotWritten);
+    ASSERT_EQ(p.prompts.size(), 1u);
+    EXPECT_EQ(p.prompts[0].text, "无法写入数据库账号文件 " + unwritable);
+    EXPECT_EQ(p.prompts[0].caption, "数据库连接错误");
+    EXPECT_FALSE(selected);
+    EXPECT_TRUE(fs::is_regular_file(notAFolder));
+}
+
+TEST_F(DatabaseLogin, FolderNamedLikeTheFileIsReportedAndKept) {
+    ASSERT_TRUE(fs::create_directory(path_));
+    test::PromptRecorder p;
+    EXPECT_EQ(acceptDatabaseLogin(p, path_, test::testServer().account), DatabaseLoginResult::NotWritten);
+    ASSERT_EQ(p.prompts.size(), 1u);
+    EXPECT_EQ(p.prompts[0].text, "无法写入数据库账号文件 " + path_);
+    EXPECT_TRUE(fs::is_directory(path_));
+}
+
 TEST_F(DatabaseLogin, AcceptedAccountIsStoredAndTheDatabaseCreated) {
     test::PromptRecorder p;
     const db::Account good = test::testServer().account;

@@ -125,8 +125,9 @@ private slots:
         if (!shot.isEmpty()) {
             QTRY_VERIFY_WITH_TIMEOUT(statusOf(engine, app::demo::kCrossingLogger) == devices::kStatusAlarm,
                                      kCrossTimeoutMs);
-            // The redraw after that reading, and a quiet moment for the panes.
-            QTest::qWait(1000);
+            // A redraw of its tile after that reading, so the picture shows it red.
+            const int crossDrawn = view->drawCount(app::demo::kCrossingLogger - 1);
+            QTRY_VERIFY_WITH_TIMEOUT(view->drawCount(app::demo::kCrossingLogger - 1) > crossDrawn, kReadingsTimeoutMs);
             const QString path = QString::fromLocal8Bit(shot);
             QDir().mkpath(QFileInfo(path).absolutePath());
             QVERIFY(window.grab().save(path, "PNG"));

@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <unistd.h>
 
 #include "app/credentials.h"
@@ -20,6 +23,13 @@ using namespace std::chrono_literals;
 
 constexpr auto kStartTimeout = 30s;
 constexpr auto kStopTimeout = 30s;
+constexpr int kUsageStatus = 2;
+constexpr int kRefusedStatus = 1;
+// Lines the station writes to standard error.
+constexpr const char* kRefusalLine = "another station is running";
+constexpr const char* kUnreadableLine = "cannot read the database account file";
+constexpr const char* kSignalLine = "signal: stopping";
+constexpr auto kPollInterval = 20ms;
 
 // Whether pid holds an flock (the single-instance lock), from /proc/locks.
 bool holdsFlock(pid_t pid) {
@@ -38,31 +48,30 @@ bool waitForFlock(pid_t pid, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < deadline) {
         if (holdsFlock(pid)) return true;
-        ::usleep(20000);
+        std::this_thread::sleep_for(kPollInterval);
     }
     return false;
 }
 
-// Whether pid blocks the signal (the station blocks SIGINT and SIGTERM
-// first thing and then reads them), from /proc/<pid>/status.
-bool blocks(pid_t pid, int sig) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("SigBlk:", 0) != 0) continue;
-        const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
-        return (mask >> (sig - 1)) & 1ULL;
+// A station folder of its own, with no account file yet.
+class StationFolder {
+public:
+    StationFolder() {
+        std::string templ = (std::filesystem::temp_directory_path() / "tovanix-station.XXXXXX").string();
+        if (::mkdtemp(templ.data()) != nullptr) path_ = templ;
     }
-    return false;
-}
+    ~StationFolder() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    StationFolder(const StationFolder&) = delete;
+    StationFolder& operator=(const StationFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string accountFile() const { return path_ + "/" + credentials::kFileName; }
 
-bool waitUntilBlocked(pid_t pid, int sig, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (blocks(pid, sig)) return true;
-        ::usleep(20000);
-    }
-    return false;
-}
+private:
+    std::string path_;
+};
 
 class ProgramTest : public DbTest {
 protected:
@@ -86,12 +95,13 @@ TEST_F(ProgramTest, SecondStartIsRefusedAndTheFirstKeepsRunning) {
 
     ChildProcess second;
     ASSERT_TRUE(second.start(program(), {}, env_));
-    // It shows the refusal and waits there; cancelling the message ends it
-    // with the refusal's status, not with a cancelled login's.
-    ASSERT_TRUE(waitUntilBlocked(second.pid(), SIGTERM, kStartTimeout));
+    // It has tried the lock, shows the refusal and waits there; cancelling
+    // the message ends it with the refusal's status, not with a cancelled
+    // login's.
+    ASSERT_TRUE(second.waitForOutput(kRefusalLine, kStartTimeout)) << second.output();
     EXPECT_FALSE(holdsFlock(second.pid()));
     second.signal(SIGTERM);
-    EXPECT_EQ(second.wait(kStopTimeout), 1) << second.output();
+    EXPECT_EQ(second.wait(kStopTimeout), kRefusedStatus) << second.output();
 
     EXPECT_EQ(::kill(first.pid(), 0), 0) << "the first station ended";
     EXPECT_TRUE(holdsFlock(first.pid()));
@@ -106,6 +116,80 @@ TEST_F(ProgramTest, SignalEndsTheStationAtItsLogin) {
     station.signal(SIGINT);
     EXPECT_EQ(station.wait(kStopTimeout), 0) << station.output();
 }
+
+TEST_F(ProgramTest, SignalEndsTheStationAtItsDatabaseLogin) {
+    StationFolder station;
+    ASSERT_FALSE(station.path().empty());
+    env_["TOVANIX_HOME"] = station.path();
+    ChildProcess program;
+    ASSERT_TRUE(program.start(this->program(), {}, env_));
+    ASSERT_TRUE(waitForFlock(program.pid(), kStartTimeout));
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(kStopTimeout), 0) << program.output();
+    EXPECT_FALSE(std::filesystem::exists(station.accountFile()));
+}
+
+TEST_F(ProgramTest, UnreadableAccountFileIsReported) {
+    StationFolder station;
+    ASSERT_FALSE(station.path().empty());
+    // A folder of that name exists but reads as no file.
+    ASSERT_TRUE(std::filesystem::create_directory(station.accountFile()));
+    env_["TOVANIX_HOME"] = station.path();
+    ChildProcess program;
+    ASSERT_TRUE(program.start(this->program(), {}, env_));
+    // Said on standard error, then in a message box that waits.
+    ASSERT_TRUE(program.waitForOutput(std::string(kUnreadableLine) + " " + station.accountFile(), kStartTimeout))
+        << program.output();
+    program.signal(SIGTERM);
+    EXPECT_EQ(program.wait(kStopTimeout), kRefusedStatus) << program.output();
+    // The signal was read by the message box's event loop.
+    EXPECT_NE(program.output().find(kSignalLine), std::string::npos) << program.output();
+    EXPECT_TRUE(std::filesystem::is_directory(station.accountFile()));
+}
+
+// Qt's own options reach Qt: the platform named in the environment does not
+// exist, so only the one of the arguments lets the station come up.
+class QtOptionsTest : public ProgramTest, public ::testing::WithParamInterface<std::vector<std::string>> {};
+
+TEST_P(QtOptionsTest, AreLeftToQt) {
+    env_["QT_QPA_PLATFORM"] = "no-such-platform";
+    ChildProcess station;
+    ASSERT_TRUE(station.start(program(), GetParam(), env_));
+    ASSERT_TRUE(waitForFlock(station.pid(), kStartTimeout)) << station.output();
+    station.signal(SIGINT);
+    EXPECT_EQ(station.wait(kStopTimeout), 0) << station.output();
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, QtOptionsTest,
+                         ::testing::Values(std::vector<std::string>{"-platform", "offscreen"},
+                                           std::vector<std::string>{"--platform=offscreen"},
+                                           std::vector<std::string>{"-platform=offscreen", "-style=Fusion"},
+                                           std::vector<std::string>{"-platform", "offscreen", "-style", "Fusion"},
+                                           std::vector<std::string>{"-session", "tovanix-1", "-platform", "offscreen"},
+                                           // Options of the X11 platform, left over offscreen.
+                                           std::vector<std::string>{"-platform", "offscreen", "-geometry", "640x480",
+                                                                    "-display", ":9"}));
+
+struct Refused {
+    std::vector<std::string> args;
+    std::string named;  // the argument the refusal names
+};
+
+class RefusedArgumentsTest : public ProgramTest, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(RefusedArgumentsTest, EndWithTheUsage) {
+    ChildProcess station;
+    ASSERT_TRUE(station.start(program(), GetParam().args, env_));
+    EXPECT_EQ(station.wait(kStopTimeout), kUsageStatus) << station.output();
+    EXPECT_NE(station.output().find("unknown argument " + GetParam().named), std::string::npos) << station.output();
+    EXPECT_NE(station.output().find("usage:"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, RefusedArgumentsTest,
+                         ::testing::Values(Refused{{"--bogus"}, "--bogus"},
+                                           Refused{{"-platform", "offscreen", "extra"}, "extra"},
+                                           Refused{{"--headless", "--bogus"}, "--bogus"},
+                                           Refused{{"--headless", "-platform", "offscreen"}, "-platform"}));
 
 }  // namespace
 }  // namespace tovanix::test

@@ -2,6 +2,7 @@
 // database login dialog with its strip and its delete button, the account
 // file, and the user login dialog.
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -131,8 +132,18 @@ private slots:
         d.activateWindow();
         d.userEdit()->setText(QString::fromStdString(good().user));
         d.passwordEdit()->setText(QStringLiteral("wrong"));
+        // The operator reads the refusal with the password already selected.
+        QString selectedAtMessage;
+        bool focusedAtMessage = false;
+        p.onAsk = [&](const test::Prompt&) {
+            selectedAtMessage = d.passwordEdit()->selectedText();
+            focusedAtMessage = d.focusWidget() == d.passwordEdit();
+        };
         QTest::mouseClick(d.okButton(), Qt::LeftButton);
+        p.onAsk = nullptr;
         QCOMPARE(p.texts(), std::vector<std::string>{"数据库密码与账号不对"});
+        QCOMPARE(selectedAtMessage, QStringLiteral("wrong"));
+        QVERIFY(focusedAtMessage);
         QCOMPARE(p.prompts[0].caption, std::string("数据库连接错误"));
         QVERIFY(!exists(path()));
         QVERIFY(d.isVisible());
@@ -158,6 +169,79 @@ private slots:
         QCOMPARE(loaded.account.user, good().user);
         QCOMPARE(loaded.account.password, good().password);
         QCOMPARE(test::sqlRows("show databases like 'TovanDatabase'"), 1);
+    }
+
+    void unwritableAccountFileIsReportedAndTheDialogStays() {
+        // A regular file where the station folder should be: even root
+        // cannot create the account file below it.
+        const std::string notAFolder = (dir_.path() + QStringLiteral("/not-a-folder")).toStdString();
+        QFile blocker(QString::fromStdString(notAFolder));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const std::string unwritable = notAFolder + "/data.drk";
+        PromptRecorder p;
+        app::CSqlLogin d(p, unwritable);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        d.userEdit()->setText(QString::fromStdString(good().user));
+        d.passwordEdit()->setText(QString::fromStdString(good().password));
+        QTest::mouseClick(d.okButton(), Qt::LeftButton);
+        QCOMPARE(p.texts(), std::vector<std::string>{"无法写入数据库账号文件 " + unwritable});
+        QCOMPARE(p.prompts[0].caption, std::string("数据库连接错误"));
+        QVERIFY(d.isVisible());
+        QVERIFY(d.result() != QDialog::Accepted);
+        std::filesystem::remove(notAFolder);
+    }
+
+    void unreadableAccountFileIsReported() {
+        // A folder in the place of the file: it exists, so nothing asks,
+        // but it cannot be read.
+        QVERIFY(std::filesystem::create_directory(path()));
+        platform::SingleInstance instance("TovanixStartupTest");
+        PromptRecorder p;
+        int asked = 0;
+        auto r = app::prepareStation(p, instance, path(), {[&] { return ++asked; }, [&] { return ++asked; }});
+        QVERIFY(r == app::StartupResult::AccountUnreadable);
+        QCOMPARE(asked, 0);
+        QCOMPARE(p.texts(), std::vector<std::string>{"无法读取数据库账号文件 " + path()});
+        QCOMPARE(p.prompts[0].caption, std::string("数据库连接错误"));
+        QVERIFY(std::filesystem::is_directory(path()));
+        std::filesystem::remove(path());
+    }
+
+    // A signal may cancel a dialog whose OK is already running: the dialog
+    // then ends with OK all the same, and only the flag tells.
+    void signalDuringTheDatabaseLoginStops() {
+        platform::SingleInstance instance("TovanixStartupTest");
+        PromptRecorder p;
+        bool stop = false;
+        int logins = 0;
+        auto r = app::prepareStation(p, instance, path(),
+                                     {[&] {
+                                          stop = true;
+                                          return credentials::writeFile(path(), good())
+                                                     ? static_cast<int>(QDialog::Accepted)
+                                                     : static_cast<int>(QDialog::Rejected);
+                                      },
+                                      [&] { return ++logins; }, [&] { return stop; }});
+        QVERIFY(r == app::StartupResult::Stopped);
+        QCOMPARE(logins, 0);
+        QVERIFY(p.prompts.empty());
+    }
+
+    void signalDuringTheUserLoginStops() {
+        QVERIFY(credentials::writeFile(path(), good()));
+        platform::SingleInstance instance("TovanixStartupTest");
+        PromptRecorder p;
+        bool stop = false;
+        auto r = app::prepareStation(p, instance, path(),
+                                     {[] { return static_cast<int>(QDialog::Rejected); },
+                                      [&] {
+                                          stop = true;
+                                          return static_cast<int>(QDialog::Accepted);
+                                      },
+                                      [&] { return stop; }});
+        QVERIFY(r == app::StartupResult::Stopped);
     }
 
     void wholeSequenceWithTheDialogs() {

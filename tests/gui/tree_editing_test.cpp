@@ -1,6 +1,7 @@
 // Deleting lines, groups and devices and renaming nodes, through the
 // window's commands and label edits, with their database effects.
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "app/main_window.h"
@@ -34,19 +35,21 @@ bool addAlarmRow(int deviceid, int lineid) {
                  deviceid, lineid));
 }
 
-// Edits the node's label as an operator would: edit, type, Enter.
+constexpr int kEditTimeoutMs = 5000;
+
+// Edits the node's label as an operator would: edit, type, Enter. True once
+// the tree has announced the end of the edit (and the window handled it).
 bool editLabel(widgets::CTreeCtrlEx* tree, QTreeWidgetItem* item, const QString& text) {
     tree->setCurrentItem(item);
+    QSignalSpy ended(tree, &widgets::CTreeCtrlEx::endLabelEdit);
     tree->editItem(item);
     QLineEdit* editor = nullptr;
-    for (int i = 0; i < 100 && editor == nullptr; ++i) {
-        editor = tree->findChild<QLineEdit*>();
-        if (editor == nullptr) QTest::qWait(10);
+    if (!QTest::qWaitFor([&] { return (editor = tree->findChild<QLineEdit*>()) != nullptr; }, kEditTimeoutMs)) {
+        return false;
     }
-    if (editor == nullptr) return false;
     editor->setText(text);
     QTest::keyClick(editor, Qt::Key_Return);
-    return true;
+    return QTest::qWaitFor([&] { return ended.count() > 0; }, kEditTimeoutMs);
 }
 
 }  // namespace
@@ -272,7 +275,6 @@ private slots:
     void emptyNameKeepsTheOldOne() {
         CTovanixDlg& w = open();
         QVERIFY(editLabel(w.tree(), w.findNode(302007), QString()));
-        QTest::qWait(50);
         QCOMPARE(w.findNode(302007)->text(0), QStringLiteral("G7"));
         QCOMPARE(test::sqlScalar("select DeviceName from tovandevicetable where LineID=3 and DeviceNumber=7"),
                  std::string("G7"));
@@ -294,7 +296,6 @@ private slots:
         const db::Account good = test::testServer().account;
         db::setAccount({good.user, good.password + "x"});
         QVERIFY(editLabel(w.tree(), w.findNode(300000), QStringLiteral("X")));
-        QTest::qWait(50);
         db::setAccount(good);
         QCOMPARE(w.findNode(300000)->text(0), QStringLiteral("三号线"));
         QCOMPARE(engine_->table().line(3)->name, std::string("三号线"));

@@ -9,8 +9,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <optional>
+
 #include "app/about_dialog.h"
 #include "app/main_window.h"
+#include "app/state_display.h"
 #include "app/status_view.h"
 #include "devices/engine.h"
 #include "devices/polling_thread.h"
@@ -29,6 +32,9 @@ using test::PromptRecorder;
 
 namespace {
 
+// Timer-5 ticks that must pass while the state is busy.
+constexpr long long kBusyTicks = 3;
+
 QStringList actionTexts(QMenu* m) {
     QStringList out;
     if (m == nullptr) return out;
@@ -39,6 +45,22 @@ QStringList actionTexts(QMenu* m) {
 QPoint centreOf(widgets::CTreeCtrlEx* tree, QTreeWidgetItem* item) {
     return tree->visualItemRect(item).center();
 }
+
+// Notes whether the engine still ran when the window was hidden.
+class HideWatch : public QObject {
+public:
+    HideWatch(QWidget* window, const devices::Engine& engine) : engine_(engine) { window->installEventFilter(this); }
+    std::optional<bool> engineRunningAtHide;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide && !engineRunningAtHide) engineRunningAtHide = engine_.started();
+        return false;
+    }
+
+private:
+    const devices::Engine& engine_;
+};
 
 }  // namespace
 
@@ -269,15 +291,20 @@ private slots:
         // Holding the device event keeps every handler from starting, so
         // the state stays what the test sets.
         e.deviceEvent.wait();
+        // Busy before the engine starts, so even the first tick finds it so.
+        e.driverState.store(devices::kStateReadingAll);
         PromptRecorder p;
         auto w = std::make_unique<CTovanixDlg>(e, p);
-        e.driverState.store(devices::kStateReadingAll);
-        QTRY_VERIFY(e.scansSkipped() >= 3);
+        QTRY_VERIFY(e.scansSkipped() >= kBusyTicks);
         QCOMPARE(e.scansPosted(), 0LL);
+        // The window's own state timer may have ticked already: compare with
+        // the dots it holds (the dot rule has its own test).
         w->tickState();
-        QCOMPARE(w->statusPane(1)->text(), QStringLiteral("当前状态:检测设备中. "));
+        QCOMPARE(w->statusPane(1)->text().toStdString(),
+                 *app::stateText(devices::kStateReadingAll, w->stateDisplay().dots()));
         e.driverState.store(devices::kStateReadingSettings);
-        QTest::qWait(100);
+        const long long skipped = e.scansSkipped();
+        QTRY_VERIFY(e.scansSkipped() >= skipped + kBusyTicks);
         QCOMPARE(e.scansPosted(), 0LL);
         e.driverState.store(devices::kStateIdle);
         QTRY_VERIFY(e.scansPosted() >= 1);
@@ -303,8 +330,12 @@ private slots:
         p.answers = {PromptAnswer::Cancel};
         QVERIFY(w.runCommand(app::kCmdExit));
         QVERIFY(w.isVisible());
+        HideWatch watch(&w, e);
         QVERIFY(w.runCommand(app::kCmdExit));  // answered OK
         QVERIFY(!w.isVisible());
+        // The operator sees the window go before the threads are waited for.
+        QVERIFY(watch.engineRunningAtHide.has_value());
+        QVERIFY(*watch.engineRunningAtHide);
         QVERIFY(w.stopped());
         QVERIFY(!e.started());
         QCOMPARE(p.prompts.size(), std::size_t{3});

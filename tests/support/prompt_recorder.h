@@ -2,6 +2,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,10 +22,13 @@ public:
     // Answers given in order; when they run out, OK (or Yes).
     std::deque<PromptAnswer> answers;
     std::vector<Prompt> prompts;
+    // Called with each message as it is shown (what the operator sees then).
+    std::function<void(const Prompt&)> onAsk;
 
     PromptAnswer ask(const std::string& text, const std::string& caption, PromptIcon icon,
                      PromptButtons buttons) override {
         prompts.push_back({text, caption, icon, buttons});
+        if (onAsk) onAsk(prompts.back());
         if (!answers.empty()) {
             PromptAnswer a = answers.front();
             answers.pop_front();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <sys/stat.h>
 
 #include "app/credentials.h"
 #include "app/startup.h"
@@ -22,10 +23,14 @@ void logLine(const std::string& line) { std::fprintf(stderr, "tovanix: %s\n", li
 
 int runHeadless() {
     const std::string path = credentials::pathInStationFolder();
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
     auto account = obtainAccount(path, [] { return false; });
     if (!account) {
-        logLine("no database account: " + path +
-                " is missing (start the station with its window once, or write the file: user, CR LF, password)");
+        logLine(exists ? "no database account: " + path + " cannot be read"
+                       : "no database account: " + path +
+                             " is missing (start the station with its window once, or write the file: user, CR LF, "
+                             "password)");
         return 1;
     }
     {

@@ -100,7 +100,7 @@ void CSqlLogin::accept() {
 
 void CSqlLogin::deleteOldDatabase() {
     const db::Account typed{user_->text().toStdString(), password_->text().toStdString()};
-    if (db::deleteOldDatabase(prompter_, typed) == db::DeleteDatabaseResult::ConnectFailed) focusPassword();
+    db::deleteOldDatabase(prompter_, typed, [this] { focusPassword(); });
 }
 
 }  // namespace tovanix::app

@@ -6,7 +6,8 @@
 
 namespace tovanix::db {
 
-DeleteDatabaseResult deleteOldDatabase(Prompter& prompter, const Account& typed) {
+DeleteDatabaseResult deleteOldDatabase(Prompter& prompter, const Account& typed,
+                                       const std::function<void()>& selectPassword) {
     if (prompter.ask(kDeleteDatabaseQuestion, kDeleteDatabaseCaption, PromptIcon::Warning, PromptButtons::OkCancel) !=
         PromptAnswer::Ok) {
         return DeleteDatabaseResult::Cancelled;
@@ -18,6 +19,7 @@ DeleteDatabaseResult deleteOldDatabase(Prompter& prompter, const Account& typed)
     setAccount(typed);
     Connection c;
     if (!c.open(typed, false)) {
+        if (selectPassword) selectPassword();
         prompter.inform(kWrongCredentials, kConnectErrorCaption);
         return DeleteDatabaseResult::ConnectFailed;
     }

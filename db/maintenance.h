@@ -2,6 +2,7 @@
 // older station version, since creation statements never alter a table.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "db/account.h"
@@ -30,9 +31,11 @@ inline constexpr const char* kDatabaseDeleted = "成功删除数据库！";
 inline constexpr const char* kDatabaseDeleteFailed = "删除数据库失败！";
 inline constexpr const char* kInfoCaption = "提示";
 
-// Runs the whole operation with its question and messages. On success the
-// typed account becomes the current one. The caller puts the focus on the
-// password field when the result is ConnectFailed.
-DeleteDatabaseResult deleteOldDatabase(Prompter& prompter, const Account& typed);
+// Runs the whole operation with its question and messages. The typed
+// account becomes the current one. When the server refuses it,
+// selectPassword (the dialog selecting its password field) runs before the
+// message.
+DeleteDatabaseResult deleteOldDatabase(Prompter& prompter, const Account& typed,
+                                       const std::function<void()>& selectPassword = {});
 
 }  // namespace tovanix::db

@@ -45,6 +45,14 @@ TEST_F(Headless, MissingCredentialsFileIsAClearError) {
     EXPECT_NE(p.output().find("missing"), std::string::npos) << p.output();
 }
 
+TEST_F(Headless, UnreadableCredentialsFileIsAClearError) {
+    fs::create_directories(home_ / "data.drk");  // there, but no file to read
+    test::ChildProcess p;
+    ASSERT_TRUE(p.start(program(), {"--headless"}, env_));
+    EXPECT_EQ(p.wait(20s), 1);
+    EXPECT_NE(p.output().find("cannot be read"), std::string::npos) << p.output();
+}
+
 TEST_F(Headless, RefusedAccountIsAClearError) {
     ASSERT_TRUE(credentials::writeFile((home_ / "data.drk").string(), {test::testServer().account.user, "nope"}));
     test::ChildProcess p;

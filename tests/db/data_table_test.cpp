@@ -182,7 +182,10 @@ TEST_F(DeleteOldDatabase, EveryOutcomeAndItsMessage) {
     EXPECT_EQ(p.prompts.back().text, "请输入数据库用户名和密码");
     EXPECT_EQ(p.prompts.back().caption, "提示");
 
-    EXPECT_EQ(deleteOldDatabase(p, {good.user, "wrong-password"}), DeleteDatabaseResult::ConnectFailed);
+    std::size_t promptsWhenSelected = 0;
+    EXPECT_EQ(deleteOldDatabase(p, {good.user, "wrong-password"}, [&] { promptsWhenSelected = p.prompts.size(); }),
+              DeleteDatabaseResult::ConnectFailed);
+    EXPECT_EQ(promptsWhenSelected, p.prompts.size() - 1) << "the password is selected before the message";
     EXPECT_EQ(p.prompts.back().text, "数据库密码与账号错误");
     EXPECT_EQ(p.prompts.back().caption, "数据库连接错误");
     EXPECT_EQ(account().password, "wrong-password");  // the typed account became current

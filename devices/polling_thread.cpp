@@ -530,16 +530,24 @@ void CMyThread::startLogging(const DeviceRequest& r) {
     engine_.startLoggingResult.store(kResultDone);
 }
 
+std::optional<DeviceEntry> CMyThread::addressOpenDevice(int lineid, int address, int& port) {
+    auto line = engine_.table().line(lineid);
+    auto dev = engine_.table().device(lineid, address);
+    if (!line || !dev || !line->portOpen) return std::nullopt;
+    port = line->port;
+    wired_.setTargetDevice(port, address);
+    return dev;
+}
+
 void CMyThread::writeAlarm(const AlarmWriteRequest& r) {
     platform::EventHold hold(engine_.deviceEvent);
-    auto line = engine_.table().line(r.lineid);
-    auto dev = engine_.table().device(r.lineid, r.address);
-    if (!line || !dev || !line->portOpen) {
+    int port = 0;
+    auto dev = addressOpenDevice(r.lineid, r.address, port);
+    if (!dev) {
         engine_.alarmWriteResult.store(kResultPortClosed);
         return;
     }
-    wired_.setTargetDevice(line->port, r.address);
-    if (!wired_.setAlarm(line->port, r.enableBits, r.limitsTenths, kLoggerSoundDuration, dev->recordInterval)) {
+    if (!wired_.setAlarm(port, r.enableBits, r.limitsTenths, kLoggerSoundDuration, dev->recordInterval)) {
         engine_.alarmWriteResult.store(kResultDeviceFailed);
         return;
     }
@@ -565,14 +573,13 @@ void CMyThread::writeAlarm(const AlarmWriteRequest& r) {
 
 void CMyThread::writeInterval(const IntervalRequest& r) {
     platform::EventHold hold(engine_.deviceEvent);
-    auto line = engine_.table().line(r.lineid);
-    auto dev = engine_.table().device(r.lineid, r.address);
-    if (!line || !dev || !line->portOpen) {
+    int port = 0;
+    auto dev = addressOpenDevice(r.lineid, r.address, port);
+    if (!dev) {
         engine_.intervalResult.store(kResultPortClosed);
         return;
     }
-    wired_.setTargetDevice(line->port, r.address);
-    if (!wired_.setRecordingInterval(line->port, r.minutes)) {
+    if (!wired_.setRecordingInterval(port, r.minutes)) {
         engine_.intervalResult.store(kResultDeviceFailed);
         return;
     }

@@ -4,6 +4,7 @@
 // download, and the opening and closing of line ports.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include <vector>
@@ -64,6 +65,9 @@ private:
     void startLogging(const DeviceRequest& r);
     void writeAlarm(const AlarmWriteRequest& r);
     void writeInterval(const IntervalRequest& r);
+    // The device of a settings write with the logger addressed on its open
+    // port; nothing when the line, the device or the port is gone.
+    std::optional<DeviceEntry> addressOpenDevice(int lineid, int address, int& port);
     void closePort(const LineRequest& r);
     void openPort(const LineRequest& r);
     void closeAllPorts();

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "tests/support/comdir.h"
 #include "tests/support/logger_sim.h"
 
 namespace tovanix::test {
@@ -21,19 +22,7 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr int kPort = 6;
 constexpr int kReplyTimeoutMs = 1000;
 
-class ComDirEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tovanix-tevlib-comdir-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        ::setenv("TOVANIX_COMDIR", dir_.c_str(), 1);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-private:
-    fs::path dir_;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new ComDirEnvironment);
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new ComDirEnvironment("tevlib"));
 
 struct TevlibApi {
     int (*T_Open)(int) = nullptr;
@@ -73,10 +62,6 @@ struct TevlibApi {
         bind(T_SetDeviceID, "T_SetDeviceID");
     }
 };
-
-long elapsedMs(Clock::time_point since) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
-}
 
 class Tevlib : public ::testing::Test {
 protected:

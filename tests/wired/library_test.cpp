@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "tests/support/comdir.h"
 #include "tests/support/logger_sim.h"
 #include "tests/wired/wired_binding.h"
 #include "wired/protocol.h"
@@ -28,32 +29,12 @@ constexpr int kOtherPort = 4;
 constexpr int kReplyWaitMs = 2000;
 constexpr int kLateArrivalMs = 2500;
 
-// A COM folder of this program's own: tests of other modules may run at the
-// same time with links of the same numbers in the shared one.
-class ComDirEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("tovanix-wired-comdir-" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-        ::setenv("TOVANIX_COMDIR", dir_.c_str(), 1);
-    }
-    void TearDown() override {
-        if (!dir_.empty()) fs::remove_all(dir_);
-    }
-
-private:
-    fs::path dir_;
-};
-const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new ComDirEnvironment);
+const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new ComDirEnvironment("wired"));
 
 Bytes withCrc(Bytes b) {
     b.resize(b.size() + 2);
     proto::putCrc(b.data(), b.size() - 2);
     return b;
-}
-
-long elapsedMs(Clock::time_point since) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
 class WiredLibrary : public ::testing::Test {

@@ -17,8 +17,7 @@ class ComDirEnvironment : public ::testing::Environment {
 public:
     explicit ComDirEnvironment(std::string tag) : tag_(std::move(tag)) {}
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tovanix-" + tag_ + "-comdir-" + std::to_string(::getpid()));
+        dir_ = std::filesystem::temp_directory_path() / ("tovanix-" + tag_ + "-comdir-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir_);
         ::setenv("TOVANIX_COMDIR", dir_.c_str(), 1);
     }

@@ -264,6 +264,7 @@ void PortLayer::receiverLoop() {
         bool watching = true;
         for (;;) {
             int now = 0;
+            bool restarted = false;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 if (!stillWatching(p, generation)) {
@@ -271,8 +272,19 @@ void PortLayer::receiverLoop() {
                     break;
                 }
                 now = ports_[p].serial.bytesWaiting();
+                // A new request started while an old reply was settling: its
+                // purge took the old bytes, so what waits now answers the new
+                // request. Settle again on its behalf rather than drop it.
+                if (ports_[p].exchange != exchange) {
+                    exchange = ports_[p].exchange;
+                    restarted = true;
+                }
             }
-            if (now == previous) break;
+            if (restarted && now <= 0) {
+                watching = false;  // nothing yet: wait for its first byte
+                break;
+            }
+            if (now == previous && !restarted) break;
             previous = now;
             if (!settleSleep(p, generation)) {
                 watching = false;

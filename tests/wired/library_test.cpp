@@ -221,6 +221,24 @@ TEST_F(WiredLibrary, LateReplyDoesNotAnswerTheNextRequest) {
     EXPECT_FLOAT_EQ(r34[0], 22.2f);  // its own answer, not the stale 11.1
 }
 
+// A reply that ends just before the wait runs out is still settling when
+// the next request starts: the next logger's reply must not be lost with it.
+TEST_F(WiredLibrary, ReplyAtTheEndOfTheWaitDoesNotCostTheNextLoggersReply) {
+    LoggerSim& sim = line(kPort, {.addresses = {1, 2}});
+    ASSERT_TRUE(sim.setReading(2, 0, 0, 222, 0));
+    // Replies that start this late end (at 9600 baud) before the wait does,
+    // but their settling runs past it. Later ones overlap the next request
+    // on the wire, which no receiver can untangle.
+    for (int lateMs : {1950, 1960, 1965}) {
+        ASSERT_TRUE(sim.setFault(1, Fault::Late, lateMs, 1));
+        downloadNow(1);  // may or may not be in time; the next one must be
+        float r12[2] = {}, r34[2] = {};
+        char t[20] = {};
+        EXPECT_EQ(downloadNow(kPort, 2, r12, r34, t), 22) << "logger 1 late by " << lateMs << " ms";
+        EXPECT_FLOAT_EQ(r34[0], 22.2f) << "logger 1 late by " << lateMs << " ms";
+    }
+}
+
 TEST_F(WiredLibrary, LateReplyIsDroppedBeforeTheNextOperationOfAnotherKind) {
     LoggerSim& sim = line();
     ASSERT_TRUE(sim.setFault(1, Fault::Late, kLateArrivalMs, 1));

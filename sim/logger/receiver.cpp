@@ -109,6 +109,8 @@ std::vector<Transmission> Receiver::feed(const std::uint8_t* data, std::size_t l
         WirelessLogger* l = find(req->address);
         Fault* fault = l != nullptr ? &l->fault : nullptr;
         FaultKind kind = fault != nullptr ? fault->take() : FaultKind::None;
+        // Read before answering: a set-ID request moves the logger to another entry.
+        const int faultArg = fault != nullptr ? fault->arg : 0;
         std::vector<std::uint8_t> reply = answer(req->address, req->command, req->payload);
         double start = byteTime * static_cast<double>(frame.size());
         if (l == nullptr) start += kRadioTimeoutMicros;
@@ -119,7 +121,7 @@ std::vector<Transmission> Receiver::feed(const std::uint8_t* data, std::size_t l
             case FaultKind::Short: reply.pop_back(); break;
             case FaultKind::Long: reply.push_back(0); break;
             case FaultKind::Late:
-            case FaultKind::SlowFirst: start += (fault->arg) * kMicrosPerMs; break;
+            case FaultKind::SlowFirst: start += faultArg * kMicrosPerMs; break;
             default: break;
         }
         t.chunks.push_back({start, byteTime, reply});

@@ -180,6 +180,17 @@ TEST_F(Tevlib, SetDeviceIdMovesTheLoggerAndTheTarget) {
     EXPECT_EQ(sim.sent(742).size(), 1u);
 }
 
+TEST_F(Tevlib, SlowConfirmationOfANewIdIsStillAccepted) {
+    LoggerSim& sim = receiver();
+    constexpr int kSlowMs = 200;  // well inside the reply time-out
+    ASSERT_TRUE(sim.setFault(2, Fault::Late, kSlowMs, 1));
+    api().T_SetTargetDevice(2);
+    auto t0 = Clock::now();
+    EXPECT_NE(api().T_SetDeviceID(21), 0);
+    EXPECT_GE(elapsedMs(t0), kSlowMs);
+    EXPECT_EQ(sim.addresses(), (std::vector<int>{1, 3, 21}));
+}
+
 TEST_F(Tevlib, SetDeviceIdRefusals) {
     LoggerSim& sim = receiver();
     sim.clearLog();

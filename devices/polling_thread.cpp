@@ -142,11 +142,6 @@ bool outOfLimits(const DeviceEntry& d) {
     return ch1 || ch2;
 }
 
-bool CMyThread::receiverStarted() {
-    std::lock_guard<std::mutex> lock(receiverMutex);
-    return receiverUsers > 0;
-}
-
 CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine) {
     const std::string& folder = engine_.driverFolder();
     if (folder.empty()) {
@@ -236,28 +231,20 @@ void CMyThread::finishPass() {
     engine_.runningFlag.store(0);
 }
 
-void CMyThread::storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows,
+bool CMyThread::storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows,
                              const DeviceEntry& d, const std::string& sign) {
     // A device deleted from the tree meanwhile must not get its dropped table
     // or its alarm rows back.
     std::lock_guard<std::mutex> lock(engine_.storeLock());
-    if (!engine_.table().find(item.lineid, item.address).valid()) return;
+    if (!engine_.table().find(item.lineid, item.address).valid()) return true;
     const int n = db::dataTableNumber(item.lineid, item.address);
-    auto statements = [&] {
-        bool ok = true;
-        for (const AlarmRow& r : rows) ok = insertAlarmRow(c, r) && ok;
-        if (!rows.empty()) ok = setAlarmGetSign(c, item.address, item.lineid) && ok;
-        ok = db::createDataTable(c, n) && ok;
-        if (monthAndDaySet(d.readingTime)) ok = db::storeLiveReading(c, n, d.readingTime, d.ch1, d.ch2, sign) && ok;
-        ok = db::updateDownLastTime(c, item.address, item.lineid, d.readingTime) && ok;
-        return ok;
-    };
-    // A server that restarted during the pass: open again once, the
-    // statements are safe to repeat.
-    if (!statements() && c.connectionLost() && c.open()) {
-        engine_.log("scan: database connection opened again");
-        statements();
-    }
+    bool ok = true;
+    for (const AlarmRow& r : rows) ok = insertAlarmRow(c, r) && ok;
+    if (!rows.empty()) ok = setAlarmGetSign(c, item.address, item.lineid) && ok;
+    ok = db::createDataTable(c, n) && ok;
+    if (monthAndDaySet(d.readingTime)) ok = db::storeLiveReading(c, n, d.readingTime, d.ch1, d.ch2, sign) && ok;
+    ok = db::updateDownLastTime(c, item.address, item.lineid, d.readingTime) && ok;
+    return ok || !c.connectionLost();
 }
 
 void CMyThread::scan() {
@@ -270,9 +257,10 @@ void CMyThread::scan() {
     db::Connection c;
     // Without the database the loggers are still read and alarms still
     // raised; only the storing is skipped.
-    const bool dbOk = c.open();
-    summary.stored = dbOk;
-    if (!dbOk) engine_.log("scan: database unreachable (" + c.lastError() + "): readings are not stored");
+    bool storing = c.open();
+    summary.stored = storing;
+    if (!storing) engine_.log("scan: database unreachable (" + c.lastError() + "): readings are not stored");
+    bool reopened = false;
     engine_.postAlarm(kMsgPowerCheck);
 
     const auto work = wiredWork([](const LineEntry&, const DeviceEntry&) { return true; });
@@ -333,7 +321,7 @@ void CMyThread::scan() {
                     state.ch2Value = d.ch2;
                     state.ch2Direction = d.ch2 <= d.ch2Lower ? 0 : 1;
                 }
-                if (dbOk && minute >= d.nextAlarmLogTime) {
+                if (storing && minute >= d.nextAlarmLogTime) {
                     const std::string group = StationTable::groupNameIn(lines, d.groupId);
                     const std::string t = formatLocal(minute, "%Y-%m-%d %H:%M") + ":00";
                     auto row = [&](int channel, float value, float lower) {
@@ -364,11 +352,25 @@ void CMyThread::scan() {
             engine_.postAlarm(kMsgAlarmBoxOn);
             engine_.postAlarm(kMsgAlarmSms, state);
         }
-        if (dbOk) storeScanned(c, item, rows, copy, sign);
+        if (storing && !storeScanned(c, item, rows, copy, sign)) {
+            // A server that restarted during the pass: open again once (the
+            // statements are safe to repeat); a second loss ends storing for
+            // this pass rather than waiting on every device. Opened outside
+            // the store lock, so tree editing never waits on a connect.
+            storing = !reopened && c.open();
+            reopened = true;
+            if (storing) {
+                engine_.log("scan: database connection opened again");
+                storing = storeScanned(c, item, rows, copy, sign);
+            }
+            if (!storing) {
+                summary.stored = false;
+                engine_.log("scan: database connection lost: the rest of this pass is not stored");
+            }
+        }
         engine_.lastRead.store(copy.sequence);
     }
     c.close();
-    lastScan_ = summary;
     engine_.scansDone.fetch_add(1);
     engine_.log(platform::format("scan: %d read, %d failed, %d in alarm%s", summary.read, summary.failed,
                                  summary.inAlarm, summary.stored ? "" : " (not stored: database unreachable)"));

@@ -44,11 +44,6 @@ public:
     explicit CMyThread(Engine& engine);
     ~CMyThread() override;
 
-    const WiredApi& wired() const { return wired_; }
-    const ScanSummary& lastScan() const { return lastScan_; }  // polling thread only
-    // Whether the Wired receiver thread runs (some polling thread object exists).
-    static bool receiverStarted();
-
 private:
     struct WorkItem {
         int lineid;
@@ -56,7 +51,8 @@ private:
         int address;
     };
     void scan();
-    void storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows, const DeviceEntry& d,
+    // False when the statements failed because the connection is gone.
+    bool storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows, const DeviceEntry& d,
                       const std::string& sign);
     void quickRead();
     void readSettings();
@@ -84,7 +80,6 @@ private:
     Engine& engine_;
     WiredApi wired_;
     AlarmApi alarm_;
-    ScanSummary lastScan_;  // written and read on the polling thread only
 };
 
 }  // namespace tovanix::devices

@@ -8,9 +8,8 @@ namespace tovanix::users {
 
 namespace {
 
-std::mutex currentMutex;  // guards currentUser and logins
+std::mutex currentMutex;  // guards currentUser
 CurrentUser currentUser;
-int logins = 0;
 
 }  // namespace
 
@@ -61,7 +60,6 @@ CurrentUser current() {
 void setCurrent(const CurrentUser& user) {
     std::lock_guard<std::mutex> lock(currentMutex);
     currentUser = user;
-    ++logins;
 }
 
 void updateCurrentAccount(const std::string& name, const std::string& password) {
@@ -72,11 +70,6 @@ void updateCurrentAccount(const std::string& name, const std::string& password) 
 
 bool hasRight(Right right) {
     return current().has(right);
-}
-
-int loginCount() {
-    std::lock_guard<std::mutex> lock(currentMutex);
-    return logins;
 }
 
 }  // namespace tovanix::users

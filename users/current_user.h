@@ -47,7 +47,5 @@ void setCurrent(const CurrentUser& user);
 // The user changed his own name and password (the level and rights stay).
 void updateCurrentAccount(const std::string& name, const std::string& password);
 bool hasRight(Right right);
-// Number of successful logins in this run (the first one is at start-up).
-int loginCount();
 
 }  // namespace tovanix::users

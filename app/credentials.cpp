@@ -139,17 +139,22 @@ Loaded load(const std::string& path) {
     Loaded r;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return r;  // Missing
-    unscrambleFile(path);  // a plain file written by hand fails here and is read as it is
-    std::vector<std::uint8_t> plain;
+    std::vector<std::uint8_t> content;
     {
         File f(path, O_RDONLY);
-        if (!f.ok() || !readAll(f.fd(), plain)) {
+        if (!f.ok() || !readAll(f.fd(), content)) {
             r.state = LoadState::Unreadable;
             return r;
         }
     }
-    r.account = parsePlain(plain);
-    scrambleFile(path);
+    // Unscrambled in memory: the file stays as it rests, and the password is
+    // never written out in plain, nor lost with a file that is read-only.
+    if (auto plain = unscrambled(content)) {
+        r.account = parsePlain(*plain);
+    } else {
+        r.account = parsePlain(content);  // a plain file written by hand
+        scrambleFile(path);
+    }
     r.state = LoadState::Loaded;
     db::setAccount(r.account);
     return r;

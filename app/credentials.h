@@ -52,8 +52,9 @@ struct Loaded {
     db::Account account;
 };
 
-// Start-up: unscramble (a plain file is accepted as it is), read the two
-// lines, scramble again. Sets the process-wide account when loaded.
+// Start-up: read the two lines of the unscrambled content (a plain file is
+// accepted as it is and scrambled in place). Sets the process-wide account
+// when loaded.
 Loaded load(const std::string& path);
 
 }  // namespace tovanix::credentials

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -135,6 +137,19 @@ TEST_F(CredentialsFile, PlainFileIsReadAndLeftScrambled) {
     Loaded again = load(path_);
     EXPECT_EQ(again.account.password, "secret");
     EXPECT_EQ(readFile(path_), scrambled(bytes("station\r\nsecret")));
+}
+
+TEST_F(CredentialsFile, ScrambledFileIsReadWithoutBeingRewritten) {
+    ASSERT_TRUE(writeFile(path_, {"station", "secret"}));
+    const Bytes stored = readFile(path_);
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    fs::last_write_time(path_, old);
+    Loaded l = load(path_);
+    ASSERT_EQ(l.state, LoadState::Loaded);
+    EXPECT_EQ(l.account.user, "station");
+    EXPECT_EQ(l.account.password, "secret");
+    EXPECT_EQ(readFile(path_), stored);
+    EXPECT_EQ(fs::last_write_time(path_), old) << "the account must not pass through the disk in plain";
 }
 
 TEST_F(CredentialsFile, BinaryOrTruncatedFilesNeverCrash) {

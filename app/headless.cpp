@@ -4,14 +4,13 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
-#include <sys/stat.h>
 
 #include "app/credentials.h"
-#include "app/startup.h"
 #include "db/connection.h"
 #include "db/defaults.h"
 #include "devices/engine.h"
 #include "devices/messages.h"
+#include "platform/paths.h"
 
 namespace tovanix {
 
@@ -22,20 +21,24 @@ void logLine(const std::string& line) { std::fprintf(stderr, "tovanix: %s\n", li
 }  // namespace
 
 int runHeadless() {
+    // Without it the file's path would be "/data.drk", at the root.
+    if (platform::stationFolder().empty()) {
+        logLine("cannot create the station folder " + platform::stationFolderPath());
+        return 1;
+    }
     const std::string path = credentials::pathInStationFolder();
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    auto account = obtainAccount(path, [] { return false; });
-    if (!account) {
-        logLine(exists ? "no database account: " + path + " cannot be read"
-                       : "no database account: " + path +
-                             " is missing (start the station with its window once, or write the file: user, CR LF, "
-                             "password)");
+    const credentials::Loaded loaded = credentials::load(path);
+    if (loaded.state != credentials::LoadState::Loaded) {
+        logLine(loaded.state == credentials::LoadState::Unreadable
+                    ? "no database account: " + path + " cannot be read"
+                    : "no database account: " + path +
+                          " is missing (start the station with its window once, or write the file: user, CR LF, "
+                          "password)");
         return 1;
     }
     {
         db::Connection c;
-        if (!c.open(*account, false)) {
+        if (!c.open(loaded.account, false)) {
             logLine("the database server refuses the account in " + path + ": " + c.lastError());
             return 1;
         }

@@ -11,10 +11,6 @@
 
 namespace tovanix {
 
-std::optional<db::Account> obtainAccount(const std::function<bool()>& askDatabaseLogin) {
-    return obtainAccount(credentials::pathInStationFolder(), askDatabaseLogin);
-}
-
 std::optional<db::Account> obtainAccount(const std::string& path, const std::function<bool()>& askDatabaseLogin) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {

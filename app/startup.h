@@ -22,12 +22,11 @@ inline constexpr const char* kCannotUseDatabase = "不能使用TovanDatabase数�
 inline constexpr const char* kUsage = "usage: tovanix [--headless] [Qt options such as -platform NAME]\n";
 inline constexpr int kUsageStatus = 2;
 
-// Steps 4 to 8 of start-up: find the credentials file in the station folder;
-// when it is missing, call askDatabaseLogin (the database login dialog, which
+// Steps 4 to 8 of start-up: look for the credentials file (in the station
+// folder, as the caller passes it); when it is missing, call askDatabaseLogin (the database login dialog, which
 // writes the file) and end with nullopt unless it returns true; then read the
 // account from the file, leaving it scrambled. The account also becomes the
 // process-wide one.
-std::optional<db::Account> obtainAccount(const std::function<bool()>& askDatabaseLogin);
 std::optional<db::Account> obtainAccount(const std::string& credentialsPath,
                                          const std::function<bool()>& askDatabaseLogin);
 

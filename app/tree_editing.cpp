@@ -24,12 +24,9 @@ bool confirmed(Prompter& p, const char* question) {
 }  // namespace
 
 void LineRetirement::retire(int lineid) {
-    engine_.table().with([&](std::vector<LineEntry>& lines) {
-        for (auto& l : lines) {
-            if (l.lineid != lineid) continue;
-            l.devices.clear();
-            l.groups.clear();
-        }
+    engine_.table().updateLine(lineid, [](LineEntry& l) {
+        l.devices.clear();
+        l.groups.clear();
     });
     pending_.push_back(lineid);
     poll();
@@ -126,35 +123,19 @@ EditOutcome deleteGroup(Prompter& p, devices::Engine& engine, TreeSurface& surfa
     if (!confirmed(p, kDeleteGroupQuestion)) return EditOutcome::Cancelled;
     const int roomid = roomOf(nodeData);
     const int lineid = lineOf(nodeData);
-    db::Connection c;
-    if (!c.open()) return EditOutcome::NoConnection;
-    db::removeGroup(c, roomid, lineid);
-
-    struct Moved {
-        int address;
-        std::string name;
-    };
-    // The line is found by its id, wherever it stands in the table.
-    std::vector<Moved> moved = engine.table().with([&](std::vector<LineEntry>& lines) {
-        std::vector<Moved> out;
-        for (auto& l : lines) {
-            if (l.lineid != lineid) continue;
-            for (auto& d : l.devices) {
-                if (d.groupId != roomid) continue;
-                d.groupId = 0;
-                out.push_back({d.address, d.name});
-            }
-            for (auto g = l.groups.begin(); g != l.groups.end(); ++g) {
-                if (g->roomid == roomid) {
-                    l.groups.erase(g);
-                    break;
-                }
-            }
+    {
+        db::Connection c;
+        if (!c.open()) return EditOutcome::NoConnection;
+        // Not reported as done when the database kept the group: it would
+        // be back at the next start.
+        if (!db::removeGroup(c, roomid, lineid)) {
+            p.inform(kGroupNotDeleted, kHintCaption);
+            return EditOutcome::Refused;
         }
-        return out;
-    });
-    for (const Moved& m : moved) surface.addDeviceUnderLine(lineid, deviceNode(lineid, 0, m.address), m.name);
-    c.close();
+    }
+    std::vector<devices::DeviceEntry> moved;
+    engine.table().removeGroup(lineid, roomid, &moved);
+    for (const auto& d : moved) surface.addDeviceUnderLine(lineid, deviceNode(lineid, 0, d.address), d.name);
     surface.removeNode(nodeData);
     engine.restartScanTimer();
     p.inform(kGroupDeleted, kHintCaption);
@@ -169,23 +150,16 @@ bool renameNode(devices::Engine& engine, unsigned nodeData, const std::string& n
             return renameSystem(name) == RenameResult::Done;
         case NodeKind::Line: {
             if (renameLine(lineid, name) != RenameResult::Done) return false;
-            engine.table().with([&](std::vector<LineEntry>& lines) {
-                for (auto& l : lines) {
-                    if (l.lineid == lineid) l.name = name;
-                }
-            });
+            engine.table().updateLine(lineid, [&](LineEntry& l) { l.name = name; });
             return true;
         }
         case NodeKind::Group: {
             const int roomid = roomOf(nodeData);
             if (renameGroup(roomid, lineid, name) != RenameResult::Done) return false;
             // Alarm rows name the group from memory: keep it in step.
-            engine.table().with([&](std::vector<LineEntry>& lines) {
-                for (auto& l : lines) {
-                    if (l.lineid != lineid) continue;
-                    for (auto& g : l.groups) {
-                        if (g.roomid == roomid) g.name = name;
-                    }
+            engine.table().updateLine(lineid, [&](LineEntry& l) {
+                for (auto& g : l.groups) {
+                    if (g.roomid == roomid) g.name = name;
                 }
             });
             return true;
@@ -195,14 +169,7 @@ bool renameNode(devices::Engine& engine, unsigned nodeData, const std::string& n
             auto entry = engine.table().device(lineid, address);
             if (!entry) return false;
             if (renameDevice(entry->deviceid, lineid, name) != RenameResult::Done) return false;
-            engine.table().with([&](std::vector<LineEntry>& lines) {
-                for (auto& l : lines) {
-                    if (l.lineid != lineid) continue;
-                    for (auto& d : l.devices) {
-                        if (d.address == address) d.name = name;
-                    }
-                }
-            });
+            engine.table().updateDevice(lineid, address, [&](devices::DeviceEntry& d) { d.name = name; });
             return true;
         }
     }

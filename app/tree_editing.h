@@ -30,6 +30,7 @@ inline constexpr const char* kDeviceDeleted = "成功删除设备！";
 inline constexpr const char* kDeleteGroupQuestion =
     "该操作会删除分组,分组下的设备及对应的数据不会被删除，但设备会从分组中移动到线路下，确定删除？";
 inline constexpr const char* kGroupDeleted = "成功删除分组！";
+inline constexpr const char* kGroupNotDeleted = "未成功删除分组！";
 
 class TreeSurface {
 public:

@@ -74,15 +74,18 @@ bool StationTable::removeDevice(int lineid, int address) {
     return true;
 }
 
-bool StationTable::removeGroup(int lineid, int roomid) {
+bool StationTable::removeGroup(int lineid, int roomid, std::vector<DeviceEntry>* moved) {
     std::lock_guard<std::mutex> lock(mutex_);
     for (auto& l : lines_) {
         if (l.lineid != lineid) continue;
+        // Its devices move even without the group's entry, as in the database.
+        for (auto& d : l.devices) {
+            if (d.groupId != roomid) continue;
+            d.groupId = 0;
+            if (moved != nullptr) moved->push_back(d);
+        }
         auto g = std::find_if(l.groups.begin(), l.groups.end(), [&](const GroupEntry& e) { return e.roomid == roomid; });
         if (g == l.groups.end()) return false;
-        for (auto& d : l.devices) {
-            if (d.groupId == roomid) d.groupId = 0;
-        }
         l.groups.erase(g);
         return true;
     }

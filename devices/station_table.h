@@ -129,8 +129,9 @@ public:
     int addDevice(int lineid, DeviceEntry device);
     bool removeLine(int lineid);
     bool removeDevice(int lineid, int address);
-    // The group's devices move to the line (group id 0); false when unknown.
-    bool removeGroup(int lineid, int roomid);
+    // The group's devices move to the line (group id 0), copied into moved
+    // when given; false when the line or the group is unknown.
+    bool removeGroup(int lineid, int roomid, std::vector<DeviceEntry>* moved = nullptr);
 
     // Runs f(entry) under the lock on the device (line id, address), or on
     // the line; false when it is not in the table.

@@ -180,6 +180,19 @@ private slots:
         QCOMPARE(w.statusView()->tileCount(), 4);
     }
 
+    void deleteGroupTheDatabaseKeepsIsNotReportedDone() {
+        CTovanixDlg& w = open();
+        QVERIFY(select(302000));
+        QVERIFY(test::sql("rename table tovanroomtable to tovanroomtable_away"));
+        const bool ran = w.runCommand(app::kCmdDeleteGroup);
+        QVERIFY(test::sql("rename table tovanroomtable_away to tovanroomtable"));
+        QVERIFY(ran);
+        QCOMPARE(prompts_->texts(), (std::vector<std::string>{app::kDeleteGroupQuestion, "未成功删除分组！"}));
+        QVERIFY(w.findNode(302000) != nullptr);
+        QCOMPARE(engine_->table().line(3)->groups.size(), std::size_t{2});
+        QCOMPARE(engine_->table().device(3, 7)->groupId, 302);
+    }
+
     void deleteLineRemovesEverythingOfIt() {
         CTovanixDlg& w = open();
         QVERIFY(select(300000));

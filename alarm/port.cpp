@@ -2,7 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
-#include <sys/ioctl.h>
+#include <termios.h>
 
 namespace tovanix::alarm {
 
@@ -19,47 +19,28 @@ void messageBox(const char* text, const char* caption) { std::fprintf(stderr, "%
 int Port::fail(const char* message, const char* caption) {
     if (message != nullptr) messageBox(message, caption);
     serial_.close();
-    lastResult_ = 0;
     return 0;
 }
 
 int Port::open(int n) {
     // The caller closes between jobs; a handle left open is not leaked.
     serial_.close();
-    if (!serial_.open(n)) {
-        lastResult_ = 0;
-        return 0;
+    if (!serial_.open(n)) return 0;
+    // Binary 8N1, no flow control, DTR and RTS low.
+    if (!serial_.configureRaw8N1(kBaudRate)) return fail("SetCommState Error", "Error");
+    // The driver's read time-out record; readByte keeps the same limit itself.
+    termios timeouts {};
+    if (::tcgetattr(serial_.fd(), &timeouts) != 0) return fail(nullptr, nullptr);
+    timeouts.c_cc[VMIN] = 0;
+    timeouts.c_cc[VTIME] = kReadTimeoutDeciseconds;
+    if (::tcsetattr(serial_.fd(), TCSANOW, &timeouts) != 0) {
+        return fail("StCommTimeouts function failed", "Com Port Error");
     }
-    const int fd = serial_.fd();
-
-    if (::tcgetattr(fd, &lineSettings_) != 0) return fail("GetCommState Error", "Error");
-    // Binary, 8N1 at 9600, no parity check, no flow control of any kind, no
-    // NUL or bit stripping, no translation; everything else as the driver had it.
-    lineSettings_.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
-                                                    IXON | IXOFF | IXANY | INPCK);
-    lineSettings_.c_oflag &= ~static_cast<tcflag_t>(OPOST);
-    lineSettings_.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    lineSettings_.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS | HUPCL);
-    lineSettings_.c_cflag |= CS8 | CREAD | CLOCAL;
-    ::cfsetispeed(&lineSettings_, B9600);
-    ::cfsetospeed(&lineSettings_, B9600);
-    static_assert(kBaudRate == 9600, "the speed constant above follows kBaudRate");
-    if (::tcsetattr(fd, TCSANOW, &lineSettings_) != 0) return fail("SetCommState Error", "Error");
-    // DTR and RTS not driven; pseudo-terminals have no modem lines, so a
-    // failure here is expected and harmless.
-    int lines = TIOCM_DTR | TIOCM_RTS;
-    ::ioctl(fd, TIOCMBIC, &lines);
-
-    if (::tcgetattr(fd, &timeouts_) != 0) return fail(nullptr, nullptr);
-    timeouts_.c_cc[VMIN] = 0;
-    timeouts_.c_cc[VTIME] = kReadTimeoutDeciseconds;
-    if (::tcsetattr(fd, TCSANOW, &timeouts_) != 0) return fail("StCommTimeouts function failed", "Com Port Error");
 
     // A freshly opened device has an empty input queue; a pseudo-terminal
     // whose other end stays open would still hold the modem's late result
     // lines of the previous job, which would spoil the next reply.
-    ::tcflush(fd, TCIFLUSH);
-    lastResult_ = 1;
+    serial_.flushInput();
     return 1;
 }
 
@@ -72,9 +53,7 @@ int Port::close() {
 bool Port::sendByte(std::uint8_t b) {
     if (!serial_.isOpen()) return false;
     // Writes never time out, as on the device's own line.
-    const long n = serial_.write(&b, 1, -1);
-    bytesWritten_ = n > 0 ? static_cast<std::uint32_t>(n) : 0;
-    return n == 1;
+    return serial_.write(&b, 1, -1) == 1;
 }
 
 bool Port::sendBytes(const std::uint8_t* data, std::size_t len) {

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <termios.h>
 
 #include "alarm/protocol.h"
 #include "platform/serial.h"
@@ -36,10 +35,6 @@ private:
     int fail(const char* message, const char* caption);
 
     platform::SerialPort serial_;
-    termios lineSettings_ {};
-    termios timeouts_ {};  // VMIN/VTIME: the driver's read time-out record
-    int lastResult_ = 0;
-    std::uint32_t bytesWritten_ = 0;
 };
 
 }  // namespace tovanix::alarm

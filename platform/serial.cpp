@@ -290,6 +290,10 @@ void SerialPort::flush() {
     if (fd_ >= 0) ::tcflush(fd_, TCIOFLUSH);
 }
 
+void SerialPort::flushInput() {
+    if (fd_ >= 0) ::tcflush(fd_, TCIFLUSH);
+}
+
 void SerialPort::drain() {
     if (fd_ >= 0) ::tcdrain(fd_);
 }

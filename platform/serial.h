@@ -72,6 +72,8 @@ public:
     int bytesWaiting() const;
     // Discards both queues.
     void flush();
+    // Discards what has been received and not yet read.
+    void flushInput();
     // Waits until everything written has left (tcdrain).
     void drain();
 

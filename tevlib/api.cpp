@@ -2,7 +2,6 @@
 // its reply, with one repeat when the radio lost or garbled it.
 #include "tevlib/tevlib.h"
 
-#include <termios.h>
 
 #include <chrono>
 #include <mutex>
@@ -74,7 +73,7 @@ Outcome exchange(fr::Command cmd, std::span<const std::uint8_t> payload, std::ve
     const std::vector<std::uint8_t> request = fr::request(g_target, cmd, payload);
     const int attempts = repeatable ? kAttempts : 1;
     for (int i = 0; i < attempts; ++i) {
-        ::tcflush(g_port.fd(), TCIFLUSH);  // nothing left over answers this request
+        g_port.flushInput();  // nothing left over answers this request
         if (g_port.write(request.data(), request.size(), kWriteTimeoutMs) != static_cast<long>(request.size()))
             return Outcome::NoReply;
         auto parsed = readReply(g_target, cmd);

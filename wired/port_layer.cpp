@@ -5,7 +5,6 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace tovanix::wired {
@@ -128,7 +127,11 @@ void PortLayer::begin(int port, bool fullPurge) {
     ++p.exchange;
     p.received = 0;
     p.replySignalled = false;
-    if (p.serial.isOpen()) ::tcflush(p.serial.fd(), fullPurge ? TCIOFLUSH : TCIFLUSH);
+    if (fullPurge) {
+        p.serial.flush();
+    } else {
+        p.serial.flushInput();
+    }
 }
 
 long PortLayer::send(int port, const std::uint8_t* data, std::size_t len) {

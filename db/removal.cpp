@@ -33,7 +33,7 @@ LineRemoval removeLine(Connection& c, int lineid) {
     if (devices) {
         for (const Row& row : *devices) {
             int address = row.integer(kDeviceNumberColumn);
-            c.exec(sqlf("drop table if exists tovandatatable_%d;", dataTableNumber(lineid, address)));
+            dropDataTable(c, lineid, address);
             c.exec(sqlf("update TovanDeviceTable set DeviceEraseSign=1 where DeviceNumber=%d and LineID=%d;", address,
                         lineid));
         }

@@ -40,7 +40,6 @@ inline constexpr std::size_t kCrcSize = 2;
 inline constexpr std::size_t kRequestFixed = 3;      // address (2), command
 inline constexpr std::size_t kReplyFixed = 4;        // address (2), command, status
 inline constexpr std::size_t kMaxPayload = 32;
-inline constexpr std::size_t kMaxFrame = kHeaderSize + kReplyFixed + kMaxPayload + kCrcSize;
 
 // Payload sizes.
 inline constexpr std::size_t kStatePayload = 10;   // u8, f32, f32, u8

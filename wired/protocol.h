@@ -43,7 +43,6 @@ enum RegisterCount : std::uint16_t {
 inline constexpr std::size_t kTxBufferSize = 40;   // transmit buffer of the library
 inline constexpr std::size_t kRxBufferSize = 200;  // receive buffer of the library
 inline constexpr std::size_t kCrcSize = 2;
-inline constexpr std::size_t kReadRequestSize = 8;
 
 // Alarm settings block: offsets from its first byte.
 enum AlarmBlockOffset : std::size_t {

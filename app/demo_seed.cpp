@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "app/credentials.h"
@@ -32,17 +31,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     tovanix::db::ServerAddress address;
-    if (!tovanix::db::readServerFile(cnf, address)) {
+    tovanix::db::Account account;
+    if (!tovanix::db::readClientFile(cnf, address, account)) {
         std::fprintf(stderr, "demo: cannot read %s\n", cnf.c_str());
         return 1;
-    }
-    tovanix::db::Account account;
-    std::ifstream in(cnf);
-    for (std::string line; std::getline(in, line);) {
-        const auto eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        if (line.compare(0, eq, "user") == 0) account.user = line.substr(eq + 1);
-        if (line.compare(0, eq, "password") == 0) account.password = line.substr(eq + 1);
     }
     if (!address.socket.empty()) ::setenv(tovanix::db::kSocketEnv, address.socket.c_str(), 1);
     tovanix::db::setAccount(account);

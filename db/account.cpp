@@ -30,7 +30,9 @@ Account account() {
     return currentAccount;
 }
 
-bool readServerFile(const std::string& path, ServerAddress& into) {
+namespace {
+
+bool readOptionFile(const std::string& path, ServerAddress& into, Account* account) {
     std::ifstream in(path);
     if (!in) return false;
     std::string line;
@@ -44,8 +46,18 @@ bool readServerFile(const std::string& path, ServerAddress& into) {
         if (key == "socket") into.socket = value;
         else if (key == "host") into.host = value;
         else if (key == "port") into.port = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
+        else if (account != nullptr && key == "user") account->user = value;
+        else if (account != nullptr && key == "password") account->password = value;
     }
     return true;
+}
+
+}  // namespace
+
+bool readServerFile(const std::string& path, ServerAddress& into) { return readOptionFile(path, into, nullptr); }
+
+bool readClientFile(const std::string& path, ServerAddress& address, Account& account) {
+    return readOptionFile(path, address, &account);
 }
 
 ServerAddress serverAddress() {

@@ -33,5 +33,8 @@ inline constexpr const char* kServerFileName = "database.conf";
 ServerAddress serverAddress();
 // Reads a server file; keys that are absent stay as they are in `into`.
 bool readServerFile(const std::string& path, ServerAddress& into);
+// The same, with the account ("user", "password") of a client option file
+// such as the one the private server writes.
+bool readClientFile(const std::string& path, ServerAddress& address, Account& account);
 
 }  // namespace tovanix::db

@@ -1,7 +1,6 @@
 #include "tests/support/test_db.h"
 
 #include <cstdlib>
-#include <fstream>
 
 #include "db/defaults.h"
 #include "db/schema.h"
@@ -15,16 +14,7 @@ TestServer load() {
     const char* cnf = std::getenv("TOVANIX_TEST_DB_CNF");
     if (cnf == nullptr || *cnf == '\0') return s;
     db::ServerAddress addr;
-    if (!db::readServerFile(cnf, addr)) return s;
-    std::ifstream in(cnf);
-    std::string line;
-    while (std::getline(in, line)) {
-        auto eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "user") s.account.user = value;
-        else if (key == "password") s.account.password = value;
-    }
+    if (!db::readClientFile(cnf, addr, s.account)) return s;
     s.socket = addr.socket;
     ::setenv(db::kSocketEnv, s.socket.c_str(), 1);
     db::setAccount(s.account);

@@ -65,7 +65,7 @@ bool Connection::open(const Account& acc, bool selectDatabase) {
     connected_ = true;
     // Text is UTF-8 end to end; the server is asked for it explicitly.
     if (mysql_set_character_set(mysql_, kCharset) != 0) recordError();
-    if (selectDatabase) useOk_ = exec(kUseDatabase);
+    if (selectDatabase) exec(kUseDatabase);
     return true;
 }
 
@@ -75,7 +75,6 @@ void Connection::close() {
         mysql_ = nullptr;
     }
     connected_ = false;
-    useOk_ = false;
 }
 
 bool Connection::connectionLost() const {

@@ -47,12 +47,11 @@ public:
 
     // Connects with the process-wide account to the configured server, sets
     // utf8mb4 and selects TovanDatabase. False when the server refuses; the
-    // result of "use" does not count (see useSucceeded()).
+    // result of "use" does not count.
     bool open();
     // Same with an explicit account; selectDatabase false skips "use".
     bool open(const Account& account, bool selectDatabase = true);
     bool isOpen() const { return connected_; }
-    bool useSucceeded() const { return useOk_; }
     void close();
 
     // Runs one statement that returns no rows. False on failure.
@@ -76,7 +75,6 @@ private:
 
     st_mysql* mysql_ = nullptr;
     bool connected_ = false;
-    bool useOk_ = false;
     std::uint64_t affected_ = 0;
     std::string error_;
     unsigned errno_ = 0;

@@ -17,10 +17,7 @@ constexpr int kPowerPresent = 1;
 
 CAlarmThread::CAlarmThread(AlarmShared& shared, AlarmTiming timing, Log log, Now now, const std::string& folder)
     : MessageThread("alarm"), shared_(shared), timing_(timing), log_(std::move(log)), now_(std::move(now)) {
-    if (folder.empty())
-        api_.load(devices::AlarmUse::AlarmThread);
-    else
-        api_.loadFrom(folder, devices::AlarmUse::AlarmThread);
+    api_.loadFrom(folder.empty() ? devices::driverFolder() : folder, devices::AlarmUse::AlarmThread);
     on(devices::kMsgAlarmBoxOn, [this](const platform::Message&) { boxOn(); });
     on(devices::kMsgAlarmBoxOff, [this](const platform::Message&) { boxOff(); });
     on(devices::kMsgPowerCheck, [this](const platform::Message&) { powerCheck(); });

@@ -12,8 +12,7 @@
 namespace tovanix::devices {
 
 CTovanDeviveDrive::CTovanDeviveDrive(Engine& engine, Prompter* prompter) : engine_(engine), prompter_(prompter) {
-    const std::string& folder = engine_.driverFolder();
-    const std::string dir = folder.empty() ? driverFolder() : folder;
+    const std::string dir = engine_.driverFolder();
     tevlib_.loadFrom(dir);
     wired_.loadFrom(dir, WiredUse::Drive);
     alarm_.loadFrom(dir, AlarmUse::Drive);

@@ -23,8 +23,6 @@ std::string driverFolder() {
     return platform::programFolder();
 }
 
-bool WiredApi::load(WiredUse use) { return loadFrom(driverFolder(), use); }
-
 bool WiredApi::loadFrom(const std::string& folder, WiredUse use) {
     lib_.open(folder + "/" + kWiredLibrary);
     // In the order the binders have always looked them up.
@@ -56,8 +54,6 @@ bool WiredApi::loadFrom(const std::string& folder, WiredUse use) {
 
 bool WiredApi::has(const char* entry) const { return lib_.symbol(entry) != nullptr; }
 
-bool AlarmApi::load(AlarmUse use) { return loadFrom(driverFolder(), use); }
-
 bool AlarmApi::loadFrom(const std::string& folder, AlarmUse use) {
     lib_.open(folder + "/" + kAlarmLibrary);
     bind(lib_, openCom_, "W_OpenCom");
@@ -71,8 +67,6 @@ bool AlarmApi::loadFrom(const std::string& folder, AlarmUse use) {
 }
 
 bool AlarmApi::has(const char* entry) const { return lib_.symbol(entry) != nullptr; }
-
-bool TevlibApi::load() { return loadFrom(driverFolder()); }
 
 bool TevlibApi::loadFrom(const std::string& folder) {
     lib_.open(folder + "/" + kTevlibLibrary);

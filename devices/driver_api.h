@@ -28,8 +28,7 @@ enum class WiredUse { Drive, Polling };
 
 class WiredApi {
 public:
-    bool load(WiredUse use);
-    // Loads from an explicit folder (tests).
+    // Loads from a folder, normally driverFolder().
     bool loadFrom(const std::string& folder, WiredUse use);
     bool loaded() const { return lib_.isOpen(); }
 
@@ -92,7 +91,6 @@ enum class AlarmUse { Drive, Polling, AlarmThread };
 
 class AlarmApi {
 public:
-    bool load(AlarmUse use);
     bool loadFrom(const std::string& folder, AlarmUse use);
     bool loaded() const { return lib_.isOpen(); }
 
@@ -120,7 +118,6 @@ private:
 
 class TevlibApi {
 public:
-    bool load();
     bool loadFrom(const std::string& folder);
     bool loaded() const { return lib_.isOpen(); }
 

@@ -97,7 +97,8 @@ public:
     const EngineTiming& timing() const { return timing_; }
     std::time_t now() const { return now_ ? now_() : std::time(nullptr); }
     void log(const std::string& line) const;
-    const std::string& driverFolder() const { return driverFolder_; }
+    // The folder set for tests, else the program folder (or its override).
+    std::string driverFolder() const { return driverFolder_.empty() ? devices::driverFolder() : driverFolder_; }
     CMyThread* pollingThread() { return polling_.get(); }
     alarms::CAlarmThread* alarmThread() { return alarm_.get(); }
 

@@ -143,14 +143,9 @@ bool outOfLimits(const DeviceEntry& d) {
 }
 
 CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine) {
-    const std::string& folder = engine_.driverFolder();
-    if (folder.empty()) {
-        wired_.load(WiredUse::Polling);
-        alarm_.load(AlarmUse::Polling);
-    } else {
-        wired_.loadFrom(folder, WiredUse::Polling);
-        alarm_.loadFrom(folder, AlarmUse::Polling);
-    }
+    const std::string folder = engine_.driverFolder();
+    wired_.loadFrom(folder, WiredUse::Polling);
+    alarm_.loadFrom(folder, AlarmUse::Polling);
     {
         // Before any port is opened.
         std::lock_guard<std::mutex> lock(receiverMutex);

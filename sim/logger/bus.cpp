@@ -182,12 +182,14 @@ std::vector<Transmission> Bus::feed(const std::uint8_t* data, std::size_t len, b
         if (pending_.size() < 2) break;
         std::size_t need = 0;
         std::uint8_t fn = pending_[1];
+        bool clearData = false;
         if (fn == proto::kFnRead) {
             need = kMinFrame;
         } else if (fn == proto::kFnWrite) {
             if (pending_.size() < kWriteHeader) break;
-            unsigned reg = (pending_[2] << 8) | pending_[3];
-            need = reg == proto::kRegClearData ? kMinFrame : kWriteHeader + pending_[6] + proto::kCrcSize;
+            const unsigned reg = (pending_[2] << 8) | pending_[3];
+            clearData = reg == proto::kRegClearData;
+            need = clearData ? kMinFrame : kWriteHeader + pending_[6] + proto::kCrcSize;
         } else {
             pending_.erase(pending_.begin());  // not a frame start (e.g. padding zeros)
             continue;
@@ -205,7 +207,7 @@ std::vector<Transmission> Bus::feed(const std::uint8_t* data, std::size_t len, b
         std::vector<std::uint8_t> reply = answer(*l, frame);
         if (reply.empty()) continue;
         // ClearData's request is padded to 36 bytes on the wire.
-        std::size_t wireLen = (fn == proto::kFnWrite && frame[3] == proto::kRegClearData) ? proto::kRequestClearData : need;
+        std::size_t wireLen = clearData ? proto::kRequestClearData : need;
         out.push_back(shape(*l, std::move(reply), wireLen, paced));
     }
     return out;

@@ -79,14 +79,10 @@ bool PortLayer::receiverRunning() {
 int PortLayer::open(int port) {
     if (!inRange(port)) return 0;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         Port& p = ports_[port];
         // Opening an open port starts it afresh instead of leaking the old handle.
-        p.serial.close();
-        p.armed = false;
-        ++p.generation;
-        p.received = 0;
-        p.replySignalled = false;
+        closeWhenReleased(lock, port);
         if (!p.serial.open(port)) return 0;
         if (!p.serial.configureRaw8N1(kBaud)) {
             std::fprintf(stderr, "%s\n", kSetCommStateError);
@@ -105,19 +101,28 @@ int PortLayer::open(int port) {
 int PortLayer::close(int port) {
     if (!inRange(port)) return 0;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
         Port& p = ports_[port];
         if (!p.serial.isOpen()) return 0;
         p.serial.flush();
-        p.serial.close();
-        p.armed = false;
-        ++p.generation;
-        p.received = 0;
-        p.replySignalled = false;
+        closeWhenReleased(lock, port);
     }
     stateChanged_.notify_all();
     wake();
     return 1;
+}
+
+void PortLayer::closeWhenReleased(std::unique_lock<std::mutex>& lock, int port) {
+    Port& p = ports_[port];
+    p.armed = false;
+    ++p.generation;
+    p.received = 0;
+    p.replySignalled = false;
+    if (polling_ == port) {
+        wake();
+        pollLeft_.wait(lock, [&] { return polling_ != port; });
+    }
+    p.serial.close();
 }
 
 void PortLayer::begin(int port, bool fullPurge) {
@@ -227,11 +232,17 @@ void PortLayer::receiverLoop() {
             p = currentPort_;
             fd = ports_[p].serial.fd();
             generation = ports_[p].generation;
+            polling_ = p;
         }
 
         // Wait for the first byte, or for a change of what to watch.
         pollfd fds[2] = {{fd, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         int r = ::poll(fds, 2, -1);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            polling_ = -1;
+        }
+        pollLeft_.notify_all();
         if (r < 0) {
             if (errno == EINTR) continue;
             std::fprintf(stderr, "wired receiver: poll: %s\n", std::strerror(errno));

@@ -75,6 +75,9 @@ private:
     // Waits one settle period; false when the receiver must leave port p.
     bool settleSleep(int p, std::uint64_t generation);
     bool stillWatching(int p, std::uint64_t generation);  // needs mutex_
+    // Closes port p's descriptor once the receiver no longer polls it; needs
+    // mutex_ held by lock.
+    void closeWhenReleased(std::unique_lock<std::mutex>& lock, int p);
 
     // Wakes the receiver out of poll(); made once, never changed until the
     // library is unloaded, so it needs no lock.
@@ -84,9 +87,14 @@ private:
     std::mutex mutex_;
     std::condition_variable stateChanged_;  // receiver waits for an armed current port
     std::condition_variable replyReady_;    // operations wait for a reply event
+    std::condition_variable pollLeft_;      // the receiver left poll() on polling_
     std::array<Port, kPortCount> ports_;
     std::array<std::uint8_t, proto::kRxBufferSize> rxBuffer_{};  // shared by all ports
     int currentPort_ = -1;
+    // The port whose descriptor the receiver is inside poll() on, or -1. A
+    // descriptor closed under poll() stays alive (and keeps its lock) until
+    // poll returns, so a reopen straight after would find the port in use.
+    int polling_ = -1;
     bool stop_ = false;
 
     // lifecycle_ guards receiver_ (StartThread, EndThread).

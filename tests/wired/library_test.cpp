@@ -159,6 +159,22 @@ TEST_F(WiredLibrary, OpeningAnOpenPortStartsItAfresh) {
     EXPECT_EQ(downloadNow(), 22);
 }
 
+// The receiver waits in poll() on the open port; reopening or closing must
+// not race it (a descriptor closed under poll keeps its lock until poll
+// returns, so the reopen found the port "in use").
+TEST_F(WiredLibrary, ReopenAndCloseWhileTheReceiverWaitsOnThePort) {
+    line();
+    for (int delayMs : {0, 1, 5, 20, 60}) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        ASSERT_EQ(api().W_OpenCom(kPort), 1) << "reopen after " << delayMs << " ms";
+        EXPECT_EQ(downloadNow(), 22) << "after " << delayMs << " ms";
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        ASSERT_EQ(api().W_CloseCom(kPort), 1) << "close after " << delayMs << " ms";
+        ASSERT_EQ(api().W_OpenCom(kPort), 1) << "open after close, " << delayMs << " ms";
+        EXPECT_EQ(downloadNow(), 22) << "after close and open, " << delayMs << " ms";
+    }
+}
+
 TEST_F(WiredLibrary, ReceiverFollowsTheCurrentPort) {
     LoggerSim& a = line(kPort);
     LoggerSim& b = line(kOtherPort);

@@ -5,11 +5,11 @@
 namespace tovanix::alarms {
 
 namespace {
-std::string channelOne(const devices::AlarmState& s) {
+std::string channelOne(const AlarmState& s) {
     return platform::format(s.ch1Direction == 1 ? "通道一:%0.1f超过上限\r\n" : "通道一:%0.1f低于下限\r\n",
                     static_cast<double>(s.ch1Value));
 }
-std::string channelTwo(const devices::AlarmState& s) {
+std::string channelTwo(const AlarmState& s) {
     return platform::format(s.ch2Direction == 1 ? "通道二:%0.1f超过上限\r\n" : "通道二:%0.1f低于下限\r\n",
                     static_cast<double>(s.ch2Value));
 }
@@ -20,7 +20,7 @@ std::string messageTime(const std::tm& t) {
                     t.tm_sec);
 }
 
-std::string channelText(const devices::AlarmState& s) {
+std::string channelText(const AlarmState& s) {
     switch (s.mask) {
         case 1: return channelOne(s);
         case 2: return channelTwo(s);
@@ -29,7 +29,7 @@ std::string channelText(const devices::AlarmState& s) {
     }
 }
 
-std::string alarmMessage(const devices::AlarmState& s, const std::tm& local) {
+std::string alarmMessage(const AlarmState& s, const std::tm& local) {
     return s.deviceName + "发生报警！\r\n" + channelText(s) + "发生时间:" + messageTime(local);
 }
 

@@ -4,7 +4,7 @@
 #include <ctime>
 #include <string>
 
-#include "devices/messages.h"
+#include "alarms/alarm_messages.h"
 
 namespace tovanix::alarms {
 
@@ -13,8 +13,8 @@ inline constexpr const char* kStatusOpenFailed = "短信报警设备打开失败
 
 // "%4d-%.2d-%.2d %.2d:%.2d:%.2d" of a local time.
 std::string messageTime(const std::tm& local);
-std::string channelText(const devices::AlarmState& state);
-std::string alarmMessage(const devices::AlarmState& state, const std::tm& local);
+std::string channelText(const AlarmState& state);
+std::string alarmMessage(const AlarmState& state, const std::tm& local);
 std::string powerFailureMessage(const std::tm& local);
 
 }  // namespace tovanix::alarms

@@ -17,13 +17,13 @@ constexpr int kPowerPresent = 1;
 
 CAlarmThread::CAlarmThread(AlarmShared& shared, AlarmTiming timing, Log log, Now now, const std::string& folder)
     : MessageThread("alarm"), shared_(shared), timing_(timing), log_(std::move(log)), now_(std::move(now)) {
-    api_.loadFrom(folder.empty() ? devices::driverFolder() : folder, devices::AlarmUse::AlarmThread);
-    on(devices::kMsgAlarmBoxOn, [this](const platform::Message&) { boxOn(); });
-    on(devices::kMsgAlarmBoxOff, [this](const platform::Message&) { boxOff(); });
-    on(devices::kMsgPowerCheck, [this](const platform::Message&) { powerCheck(); });
-    on(devices::kMsgAlarmSms, [this](const platform::Message& m) {
-        const auto* s = m.as<devices::AlarmState>();
-        sms(s != nullptr ? *s : devices::AlarmState{});
+    api_.loadFrom(folder.empty() ? drivers::driverFolder() : folder, drivers::AlarmUse::AlarmThread);
+    on(kMsgAlarmBoxOn, [this](const platform::Message&) { boxOn(); });
+    on(kMsgAlarmBoxOff, [this](const platform::Message&) { boxOff(); });
+    on(kMsgPowerCheck, [this](const platform::Message&) { powerCheck(); });
+    on(kMsgAlarmSms, [this](const platform::Message& m) {
+        const auto* s = m.as<AlarmState>();
+        sms(s != nullptr ? *s : AlarmState{});
     });
     start();
 }
@@ -90,7 +90,7 @@ int CAlarmThread::sendToAll(const std::u16string& text, int com) {
     return served;
 }
 
-void CAlarmThread::sms(const devices::AlarmState& state) {
+void CAlarmThread::sms(const AlarmState& state) {
     AlarmDeviceSettings s = shared_.config.settings();
     if (s.gms == 0 || s.com == 0) return;
     if (shared_.smsTimer.load() < limitSeconds(s)) return;

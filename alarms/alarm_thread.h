@@ -9,8 +9,8 @@
 #include <string>
 
 #include "alarms/alarm_config.h"
-#include "devices/driver_api.h"
-#include "devices/messages.h"
+#include "drivers/driver_api.h"
+#include "alarms/alarm_messages.h"
 #include "platform/event.h"
 #include "platform/message_thread.h"
 
@@ -31,7 +31,7 @@ public:
                  const std::string& driverFolder = {});
     ~CAlarmThread() override;
 
-    const devices::AlarmApi& api() const { return api_; }
+    const drivers::AlarmApi& api() const { return api_; }
     // A job that serves several numbers stops after the current one.
     void requestStop() {
         stopping_.store(true);
@@ -41,7 +41,7 @@ public:
 private:
     void boxOn();
     void boxOff();
-    void sms(const devices::AlarmState& state);
+    void sms(const AlarmState& state);
     void powerCheck();
     // Opens, sends and closes per number; stops at the first port that
     // cannot be opened. Returns the numbers served.
@@ -54,7 +54,7 @@ private:
     AlarmTiming timing_;
     Log log_;
     Now now_;
-    devices::AlarmApi api_;
+    drivers::AlarmApi api_;
     std::atomic<bool> stopping_{false};
     platform::AutoResetEvent stopEvent_;  // ends the wait between two numbers early
 };

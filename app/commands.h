@@ -52,7 +52,6 @@ struct CommandEntry {
     const char* refusal;                // shown when the right is missing
 };
 
-inline constexpr const char* kRefusalCaption = "提示";
 inline constexpr const char* kNoDeviceSettingsRight = "无设备设置权限";
 inline constexpr const char* kNoDataViewRight = "无数据查看权限";
 

@@ -9,7 +9,7 @@
 
 #include "app/arguments.h"
 #include "app/headless.h"
-#include "app/prompter.h"
+#include "platform/prompter.h"
 #include "app/startup.h"
 #include "platform/single_instance.h"
 #ifdef TOVANIX_WITH_WINDOW

@@ -19,7 +19,7 @@
 
 #include "app/about_dialog.h"
 #include "app/node_data.h"
-#include "app/prompter.h"
+#include "platform/prompter.h"
 #include "app/status_view.h"
 #include "devices/config_load.h"
 #include "devices/engine.h"
@@ -196,7 +196,7 @@ void CTovanixDlg::writeUserPane() {
 void CTovanixDlg::loadConfigurationAndTree() {
     devices::ConfigLoadResult r = engine_.loadConfiguration();
     if (!r.connected) {
-        prompter_.inform(devices::kCannotOpenDatabase, kHintCaption);
+        prompter_.inform(devices::kCannotOpenDatabase, kCaptionInfo);
         tree_->clear();
         return;
     }
@@ -298,7 +298,7 @@ bool CTovanixDlg::runCommand(int id) {
     auto h = handlers_.find(id);
     if (entry == nullptr || h == handlers_.end()) return false;
     if (entry->right && !users::hasRight(*entry->right)) {
-        prompter_.inform(entry->refusal, kRefusalCaption);
+        prompter_.inform(entry->refusal, kCaptionInfo);
         return false;
     }
     // The handler may replace itself (or the menus): run a copy.
@@ -356,7 +356,7 @@ void CTovanixDlg::doubleClickNode(QTreeWidgetItem* item) {
     const unsigned data = widgets::CTreeCtrlEx::itemData(item);
     if (nodeKind(data) != NodeKind::Device) return;
     if (!users::hasRight(users::Right::DataView)) {
-        prompter_.inform(kNoDataViewRight, kRefusalCaption);
+        prompter_.inform(kNoDataViewRight, kCaptionInfo);
         return;
     }
     emit dataPageRequested(data, kDataLoadDelayMs);
@@ -364,7 +364,7 @@ void CTovanixDlg::doubleClickNode(QTreeWidgetItem* item) {
 
 void CTovanixDlg::tileClicked(int code) {
     if (!users::hasRight(users::Right::DataView)) {
-        prompter_.inform(kNoDataViewRight, kRefusalCaption);
+        prompter_.inform(kNoDataViewRight, kCaptionInfo);
         return;
     }
     emit dataPageRequested(nodeOfTileCode(code), kTileDataLoadDelayMs);
@@ -489,7 +489,7 @@ void CTovanixDlg::restoreFromTray() {
 }
 
 void CTovanixDlg::requestExit(bool fromTray) {
-    if (prompter_.ask(kExitQuestion, kExitCaption, PromptIcon::Warning, PromptButtons::OkCancel) != PromptAnswer::Ok) {
+    if (prompter_.ask(kExitQuestion, kCaptionWarning, PromptIcon::Warning, PromptButtons::OkCancel) != PromptAnswer::Ok) {
         return;
     }
     if (fromTray && tray_ != nullptr) tray_->hide();

@@ -45,7 +45,6 @@ class CCurrentStatus;
 inline constexpr const char* kWindowTitle = "Tovanix";
 inline constexpr const char* kServiceLine = "Tovanix 温湿度监测 技术支持：https://tovanix.example";
 inline constexpr const char* kExitQuestion = "退出软件将会停止监控，您确定要继续退出吗？";
-inline constexpr const char* kExitCaption = "警告";
 inline constexpr const char* kTrayTip = "Tovanix";
 inline constexpr const char* kTrayBalloon = "程序正在后台运行，双击可恢复";
 inline constexpr int kTrayBalloonMs = 3000;

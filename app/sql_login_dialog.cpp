@@ -5,7 +5,6 @@
 #include <QPushButton>
 
 #include "app/startup.h"
-#include "db/maintenance.h"
 #include "widgets/artwork.h"
 
 namespace tovanix::app {
@@ -100,7 +99,7 @@ void CSqlLogin::accept() {
 
 void CSqlLogin::deleteOldDatabase() {
     const db::Account typed{user_->text().toStdString(), password_->text().toStdString()};
-    db::deleteOldDatabase(prompter_, typed, [this] { focusPassword(); });
+    tovanix::deleteOldDatabase(prompter_, typed, [this] { focusPassword(); });
 }
 
 }  // namespace tovanix::app

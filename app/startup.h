@@ -48,4 +48,26 @@ std::string cannotReadAccountFile(const std::string& path);
 DatabaseLoginResult acceptDatabaseLogin(Prompter& prompter, const std::string& credentialsPath,
                                         const db::Account& typed, const std::function<void()>& selectPassword = {});
 
+inline constexpr const char* kDeleteDatabaseQuestion =
+    "该操作会删除原数据库中的所有数据，仅作软件更新时使用！\r\n\r\n           执行该操作之前请做好数据备份！";
+inline constexpr const char* kEnterCredentials = "请输入数据库用户名和密码";
+inline constexpr const char* kWrongCredentials = "数据库密码与账号错误";
+inline constexpr const char* kDatabaseDeleted = "成功删除数据库！";
+inline constexpr const char* kDatabaseDeleteFailed = "删除数据库失败！";
+
+enum class DeleteDatabaseResult {
+    Cancelled,           // the operator did not confirm
+    MissingCredentials,  // user name or password empty
+    ConnectFailed,       // the server refused the account
+    Deleted,             // the database is gone
+    DeleteFailed,        // the drop statement failed
+};
+
+// The "删除旧数据库" button of the database login dialog, with its question
+// and messages. The typed account becomes the current one. When the server
+// refuses it, selectPassword (the dialog selecting its password field) runs
+// before the message.
+DeleteDatabaseResult deleteOldDatabase(Prompter& prompter, const db::Account& typed,
+                                       const std::function<void()>& selectPassword = {});
+
 }  // namespace tovanix

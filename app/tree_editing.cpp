@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/node_data.h"
-#include "app/prompter.h"
+#include "platform/prompter.h"
 #include "app/tree_store.h"
 #include "db/connection.h"
 #include "db/removal.h"
@@ -18,7 +18,7 @@ namespace {
 using devices::LineEntry;
 
 bool confirmed(Prompter& p, const char* question) {
-    return p.ask(question, kAttentionCaption, PromptIcon::Warning, PromptButtons::OkCancel) == PromptAnswer::Ok;
+    return p.ask(question, kCaptionConfirm, PromptIcon::Warning, PromptButtons::OkCancel) == PromptAnswer::Ok;
 }
 
 }  // namespace
@@ -64,7 +64,7 @@ EditOutcome deleteLine(Prompter& p, devices::Engine& engine, LineRetirement& ret
         std::lock_guard<std::mutex> store(engine.storeLock());
         db::LineRemoval removed = db::removeLine(c, lineid);
         if (!removed.found) {
-            p.inform(kLineNotFound, kHintCaption);
+            p.inform(kLineNotFound, kCaptionInfo);
             return EditOutcome::Refused;
         }
         retirement.retire(lineid);
@@ -72,7 +72,7 @@ EditOutcome deleteLine(Prompter& p, devices::Engine& engine, LineRetirement& ret
     surface.removeNode(nodeData);
     surface.refillAll();
     engine.restartScanTimer();
-    p.inform(kLineDeleted, kHintCaption);
+    p.inform(kLineDeleted, kCaptionInfo);
     return EditOutcome::Done;
 }
 
@@ -81,7 +81,7 @@ EditOutcome deleteDevice(Prompter& p, devices::Engine& engine, TreeSurface& surf
     const int lineid = lineOf(nodeData);
     const int address = addressOf(nodeData);
     if (engine.table().lineIndex(lineid) < 0) {
-        p.inform(kDeviceLineMissing, kHintCaption);
+        p.inform(kDeviceLineMissing, kCaptionInfo);
         return EditOutcome::Refused;
     }
     // Alarm-log rows carry the device's own deviceid.
@@ -104,15 +104,15 @@ EditOutcome deleteDevice(Prompter& p, devices::Engine& engine, TreeSurface& surf
             }
         }
         if (!dropped) {
-            p.inform(kDataTableNotDropped, kHintCaption);
+            p.inform(kDataTableNotDropped, kCaptionInfo);
             return EditOutcome::Refused;
         }
         if (!marked) {
-            p.inform(kDeviceNotDeleted, kHintCaption);
+            p.inform(kDeviceNotDeleted, kCaptionInfo);
             return EditOutcome::Refused;
         }
         surface.removeNode(nodeData);
-        p.inform(kDeviceDeleted, kHintCaption);
+        p.inform(kDeviceDeleted, kCaptionInfo);
     }
     surface.refillCurrent();
     engine.restartScanTimer();
@@ -129,7 +129,7 @@ EditOutcome deleteGroup(Prompter& p, devices::Engine& engine, TreeSurface& surfa
         // Not reported as done when the database kept the group: it would
         // be back at the next start.
         if (!db::removeGroup(c, roomid, lineid)) {
-            p.inform(kGroupNotDeleted, kHintCaption);
+            p.inform(kGroupNotDeleted, kCaptionInfo);
             return EditOutcome::Refused;
         }
     }
@@ -138,7 +138,7 @@ EditOutcome deleteGroup(Prompter& p, devices::Engine& engine, TreeSurface& surfa
     for (const auto& d : moved) surface.addDeviceUnderLine(lineid, deviceNode(lineid, 0, d.address), d.name);
     surface.removeNode(nodeData);
     engine.restartScanTimer();
-    p.inform(kGroupDeleted, kHintCaption);
+    p.inform(kGroupDeleted, kCaptionInfo);
     return EditOutcome::Done;
 }
 

@@ -16,8 +16,6 @@ class Engine;
 
 namespace tovanix::app {
 
-inline constexpr const char* kAttentionCaption = "注意！";
-inline constexpr const char* kHintCaption = "提示";
 inline constexpr const char* kDeleteLineQuestion = "该操作会删除线路、线路下的设备及对应的数据，确定删除？";
 inline constexpr const char* kLineNotFound = "未在数据库中查询到需要删除线路的信息，请重试";
 inline constexpr const char* kLineDeleted = "成功删除线路";

@@ -17,7 +17,6 @@
 #include "app/main_window.h"
 #include "app/sql_login_dialog.h"
 #include "app/startup.h"
-#include "db/maintenance.h"
 #include "devices/engine.h"
 #include "platform/paths.h"
 #include "platform/single_instance.h"
@@ -80,7 +79,7 @@ StartupResult prepareStation(Prompter& prompter, const platform::SingleInstance&
     if (cancelled) return StartupResult::NoAccount;
     if (!account) {
         logLine("cannot read the database account file " + credentialsPath);
-        prompter.inform(cannotReadAccountFile(credentialsPath), db::kConnectErrorCaption);
+        prompter.inform(cannotReadAccountFile(credentialsPath), kCaptionDatabaseLogin);
         return StartupResult::AccountUnreadable;
     }
     const bool loggedIn = dialogs.userLogin() == QDialog::Accepted;

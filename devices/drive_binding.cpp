@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "app/prompter.h"
+#include "platform/prompter.h"
 #include "db/connection.h"
 #include "devices/device_store.h"
 #include "devices/engine.h"
@@ -14,8 +14,8 @@ namespace tovanix::devices {
 CTovanDeviveDrive::CTovanDeviveDrive(Engine& engine, Prompter* prompter) : engine_(engine), prompter_(prompter) {
     const std::string dir = engine_.driverFolder();
     tevlib_.loadFrom(dir);
-    wired_.loadFrom(dir, WiredUse::Drive);
-    alarm_.loadFrom(dir, AlarmUse::Drive);
+    wired_.loadFrom(dir, drivers::WiredUse::Drive);
+    alarm_.loadFrom(dir, drivers::AlarmUse::Drive);
 }
 
 CTovanDeviveDrive::~CTovanDeviveDrive() {

@@ -6,7 +6,7 @@
 
 #include <thread>
 
-#include "devices/driver_api.h"
+#include "drivers/driver_api.h"
 #include "devices/messages.h"
 
 namespace tovanix {
@@ -34,18 +34,18 @@ public:
     // Waits for a settings-read thread started here.
     void join();
 
-    const WiredApi& wired() const { return wired_; }
-    const AlarmApi& alarm() const { return alarm_; }
-    const TevlibApi& tevlib() const { return tevlib_; }
+    const drivers::WiredApi& wired() const { return wired_; }
+    const drivers::AlarmApi& alarm() const { return alarm_; }
+    const drivers::TevlibApi& tevlib() const { return tevlib_; }
 
 private:
     void readSettings(DeviceRequest request);
 
     Engine& engine_;
     Prompter* prompter_;
-    TevlibApi tevlib_;
-    WiredApi wired_;
-    AlarmApi alarm_;
+    drivers::TevlibApi tevlib_;
+    drivers::WiredApi wired_;
+    drivers::AlarmApi alarm_;
     std::thread worker_;
 };
 

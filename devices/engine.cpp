@@ -109,12 +109,12 @@ long long Engine::currentScanPeriodMs() const {
     return periodMs_;
 }
 
-AlarmState Engine::lastAlarm() const {
+alarms::AlarmState Engine::lastAlarm() const {
     std::lock_guard<std::mutex> lock(infoMutex_);
     return lastAlarm_;
 }
 
-void Engine::setLastAlarm(const AlarmState& s) {
+void Engine::setLastAlarm(const alarms::AlarmState& s) {
     std::lock_guard<std::mutex> lock(infoMutex_);
     lastAlarm_ = s;
 }

@@ -98,7 +98,7 @@ public:
     std::time_t now() const { return now_ ? now_() : std::time(nullptr); }
     void log(const std::string& line) const;
     // The folder set for tests, else the program folder (or its override).
-    std::string driverFolder() const { return driverFolder_.empty() ? devices::driverFolder() : driverFolder_; }
+    std::string driverFolder() const { return driverFolder_.empty() ? drivers::driverFolder() : driverFolder_; }
     CMyThread* pollingThread() { return polling_.get(); }
     alarms::CAlarmThread* alarmThread() { return alarm_.get(); }
 
@@ -124,8 +124,8 @@ public:
     std::atomic<long long> lastAlarmReplyNs{0};
 
     // Last alarm the scan found (for display), under its own lock.
-    AlarmState lastAlarm() const;
-    void setLastAlarm(const AlarmState& s);
+    alarms::AlarmState lastAlarm() const;
+    void setLastAlarm(const alarms::AlarmState& s);
 
     SystemInfo systemInfo() const;
 
@@ -144,7 +144,7 @@ private:
     std::atomic<bool> stopping_{false};
     std::mutex storeLock_;
     mutable std::mutex infoMutex_;  // guards lastAlarm_ and system_
-    AlarmState lastAlarm_;
+    alarms::AlarmState lastAlarm_;
     SystemInfo system_;
 
     mutable std::mutex timerMutex_;  // guards timer state below

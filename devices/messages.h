@@ -1,6 +1,6 @@
-// Thread messages of the polling thread and the alarm thread, and the
-// request records that travel with them (by value: the dialog that posted a
-// request may be gone when it is handled).
+// Thread messages of the polling thread and the request records that travel
+// with them (by value: the dialog that posted a request may be gone when it
+// is handled).
 #pragma once
 
 #include <cstdint>
@@ -27,12 +27,6 @@ enum PollingMessage : std::uint32_t {
     kMsgDownloadAll = 0x4A6,       // history of every device (HistoryRequest)
 };
 
-enum AlarmMessage : std::uint32_t {
-    kMsgAlarmSms = 0x4A0,      // AlarmState
-    kMsgAlarmBoxOff = 0x4A1,
-    kMsgPowerCheck = 0x4A7,
-    kMsgAlarmBoxOn = 0x4A8,
-};
 
 // Devices are named by (line id, address) rather than by table indices,
 // which shift when lines or devices are removed.
@@ -68,15 +62,6 @@ struct HistoryRequest {
     std::vector<DeviceRequest> devices;  // 0x49B only
 };
 
-// The last alarm the scan found, handed to the alarm thread as one copy.
-struct AlarmState {
-    std::string deviceName;
-    std::int8_t mask = 0;      // bit 0 channel 1 out of limits, bit 1 channel 2
-    int ch1Direction = 0;      // 1 above the upper limit, 0 below the lower
-    float ch1Value = 0;
-    int ch2Direction = 0;
-    float ch2Value = 0;
-};
 
 // Driver state codes shown by the window.
 enum DriverState : int {

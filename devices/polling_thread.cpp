@@ -144,8 +144,8 @@ bool outOfLimits(const DeviceEntry& d) {
 
 CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine) {
     const std::string folder = engine_.driverFolder();
-    wired_.loadFrom(folder, WiredUse::Polling);
-    alarm_.loadFrom(folder, AlarmUse::Polling);
+    wired_.loadFrom(folder, drivers::WiredUse::Polling);
+    alarm_.loadFrom(folder, drivers::AlarmUse::Polling);
     {
         // Before any port is opened.
         std::lock_guard<std::mutex> lock(receiverMutex);
@@ -212,11 +212,11 @@ void CMyThread::sleepMs(int ms) const {
 }
 
 bool CMyThread::readNow(int port, int address, std::string& timeText, float r12[2], float r34[2]) {
-    char text[kTimeTextSize] = {};
+    char text[drivers::kTimeTextSize] = {};
     wired_.setTargetDevice(port, address);
     sleepMs(engine_.timing().beforeReadMs);
     bool ok = wired_.downloadNow(port, text, r12, r34) != 0;
-    text[kTimeTextSize - 1] = '\0';
+    text[drivers::kTimeTextSize - 1] = '\0';
     timeText = ok ? text : "";
     return ok;
 }
@@ -256,7 +256,7 @@ void CMyThread::scan() {
     summary.stored = storing;
     if (!storing) engine_.log("scan: database unreachable (" + c.lastError() + "): readings are not stored");
     bool reopened = false;
-    engine_.postAlarm(kMsgPowerCheck);
+    engine_.postAlarm(alarms::kMsgPowerCheck);
 
     const auto work = wiredWork([](const LineEntry&, const DeviceEntry&) { return true; });
     for (const WorkItem& item : work) {
@@ -269,7 +269,7 @@ void CMyThread::scan() {
         if (ok) sleepMs(engine_.timing().afterReadMs);
 
         bool alarm = false;
-        AlarmState state;
+        alarms::AlarmState state;
         std::vector<AlarmRow> rows;
         std::string sign;
         DeviceEntry copy;
@@ -344,8 +344,8 @@ void CMyThread::scan() {
             summary.inAlarm++;
             engine_.lastAlarmReplyNs.store(replyNs);
             engine_.setLastAlarm(state);
-            engine_.postAlarm(kMsgAlarmBoxOn);
-            engine_.postAlarm(kMsgAlarmSms, state);
+            engine_.postAlarm(alarms::kMsgAlarmBoxOn);
+            engine_.postAlarm(alarms::kMsgAlarmSms, state);
         }
         if (storing && !storeScanned(c, item, rows, copy, sign)) {
             // A server that restarted during the pass: open again once (the
@@ -459,7 +459,7 @@ void CMyThread::probe(const DeviceRequest& r) {
     unsigned char bcd[6];
     bcdTime(now, bcd);
 
-    char clock[kTimeTextSize] = {};
+    char clock[drivers::kTimeTextSize] = {};
     wired_.setTargetDevice(port, r.address);
     if (wired_.getClock(port, clock)) {
         int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
@@ -645,7 +645,7 @@ void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
 }
 
 void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r) {
-    char oldest[kTimeTextSize] = {};
+    char oldest[drivers::kTimeTextSize] = {};
     int interval = 0, count = 0, second = 0;
     wired_.setTargetDevice(port, address);
     if (!wired_.getOldestRecordTime(port, oldest, &interval, &count, &second) || count <= 0) return;
@@ -655,11 +655,11 @@ void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addr
     const int n = db::dataTableNumber(lineid, address);
     db::createDataTable(*c, n);
     std::string newest = newestStoredTime(*c, n);
-    const int blocks = (count - 1) / kHistoryBlockRecords + 1;
+    const int blocks = (count - 1) / drivers::kHistoryBlockRecords + 1;
     int stored = 0;
     for (int block = 1; block <= blocks; ++block) {
-        unsigned char times[kHistoryBlockRecords][5] = {};
-        double values[kHistoryBlockRecords][2] = {};
+        unsigned char times[drivers::kHistoryBlockRecords][5] = {};
+        double values[drivers::kHistoryBlockRecords][2] = {};
         int records = 0;
         bool ok = false;
         for (int attempt = 0; attempt < kHistoryRetries && !ok; ++attempt) {
@@ -667,7 +667,7 @@ void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addr
             ok = wired_.getHistory(port, block, times, values, &records) != 0;
         }
         if (!ok) continue;
-        if (records > kHistoryBlockRecords) records = kHistoryBlockRecords;
+        if (records > drivers::kHistoryBlockRecords) records = drivers::kHistoryBlockRecords;
         for (int i = 0; i < records; ++i) {
             std::tm tm{};
             tm.tm_year = kYearBase + times[i][0] - 1900;

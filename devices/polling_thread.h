@@ -11,7 +11,7 @@
 
 #include "db/data_table.h"
 #include "devices/device_store.h"
-#include "devices/driver_api.h"
+#include "drivers/driver_api.h"
 #include "devices/messages.h"
 #include "devices/station_table.h"
 #include "platform/message_thread.h"
@@ -78,8 +78,8 @@ private:
     bool readNow(int port, int address, std::string& timeText, float r12[2], float r34[2]);
 
     Engine& engine_;
-    WiredApi wired_;
-    AlarmApi alarm_;
+    drivers::WiredApi wired_;
+    drivers::AlarmApi alarm_;
 };
 
 }  // namespace tovanix::devices

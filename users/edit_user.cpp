@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "app/prompter.h"
+#include "platform/prompter.h"
 #include "platform/format.h"
 #include "users/current_user.h"
 #include "users/user_store.h"
@@ -53,7 +53,7 @@ EditUserOutcome submitEditUser(Prompter& p, const EditUserInput& in) {
         if (!exists) return {true, EditField::None};  // no connection: close, nothing changed
         // A case-only change finds the user himself.
         if (*exists && !sameNameIgnoringCase(in.name, me.name)) {
-            p.inform(platform::format(kNameExistsFormat, in.name.c_str()), kInfoCaptionEdit);
+            p.inform(platform::format(kNameExistsFormat, in.name.c_str()), kCaptionInfo);
             return {false, EditField::Name};
         }
     }
@@ -79,11 +79,11 @@ EditUserOutcome submitEditUser(Prompter& p, const EditUserInput& in) {
     }
     if (r == UpdateResult::ConnectFailed) return {true, EditField::None};
     if (r == UpdateResult::Failed) {
-        p.inform(failed, kInfoCaptionEdit);
+        p.inform(failed, kCaptionInfo);
         return {false, EditField::None};
     }
     updateCurrentAccount(nameChanged ? in.name : me.name, newPassword);
-    p.inform(done, kInfoCaptionEdit);
+    p.inform(done, kCaptionInfo);
     return {true, EditField::None};
 }
 

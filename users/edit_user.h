@@ -28,7 +28,6 @@ inline constexpr const char* kPasswordFailed = "密码修改失败！";
 // Taken from adding a user: a second account of the same name would shadow
 // the first at login.
 inline constexpr const char* kNameExistsFormat = "用户名  %s  已经存在！";
-inline constexpr const char* kInfoCaptionEdit = "提示";
 
 struct EditUserInput {
     std::string name;

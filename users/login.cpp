@@ -1,6 +1,6 @@
 #include "users/login.h"
 
-#include "app/prompter.h"
+#include "platform/prompter.h"
 #include "users/current_user.h"
 #include "users/user_store.h"
 
@@ -13,7 +13,7 @@ std::vector<std::string> openLogin() {
 LoginOutcome submitLogin(Prompter& prompter, const std::string& name, const std::string& password) {
     Lookup found = lookUpUser(name);
     if (found.result == LookupResult::ConnectFailed) {
-        prompter.inform(kDatabaseOpenFailed, kInfoCaption);
+        prompter.inform(kDatabaseOpenFailed, kCaptionInfo);
         return LoginOutcome::DatabaseFailed;
     }
     // A name without a row has no password to match.

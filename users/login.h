@@ -15,7 +15,6 @@ inline constexpr const char* kLoginTitle = "用户登录";
 inline constexpr const char* kDatabaseOpenFailed = "数据库打开失败";
 inline constexpr const char* kWrongPassword = "输入密码错误，请重试";
 inline constexpr const char* kLoginErrorCaption = "登陆错误";
-inline constexpr const char* kInfoCaption = "提示";
 
 // Names for the drop-down list (sorted); "root" is created on an empty
 // table. Empty when the database is unreachable.

@@ -1,7 +1,7 @@
 // Message boxes of the station on the screen: the prompter with QMessageBox.
 #pragma once
 
-#include "app/prompter.h"
+#include "platform/prompter.h"
 
 class QWidget;
 

@@ -103,7 +103,7 @@ int main() {
     for (int i = 0; i < rounds; ++i) {
         sim.setReading(kLoggers, 200, 500, 350, 500);
         engine.alarmShared().boxTimer.store(3600);
-        engine.postAlarm(devices::kMsgAlarmBoxOff);
+        engine.postAlarm(alarms::kMsgAlarmBoxOff);
         engine.alarmThread()->waitIdle(seconds(10));
         box.waitForSiren(false, 5000);
         engine.post(devices::kMsgScan);

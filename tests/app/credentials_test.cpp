@@ -269,3 +269,57 @@ TEST_F(DatabaseLogin, AcceptedAccountIsStoredAndTheDatabaseCreated) {
 
 }  // namespace
 }  // namespace tovanix::credentials
+
+namespace tovanix {
+namespace {
+
+using test::rowCount;
+
+class DeleteOldDatabase : public test::DbTest {};
+
+TEST_F(DeleteOldDatabase, EveryOutcomeAndItsMessage) {
+    createDatabase();
+    test::PromptRecorder p;
+    const db::Account good = test::testServer().account;
+
+    p.answers = {PromptAnswer::Cancel};
+    EXPECT_EQ(deleteOldDatabase(p, good), DeleteDatabaseResult::Cancelled);
+    ASSERT_EQ(p.prompts.size(), 1u);
+    EXPECT_EQ(p.prompts[0].text, kDeleteDatabaseQuestion);
+    EXPECT_EQ(p.prompts[0].caption, "警告！");
+    EXPECT_EQ(p.prompts[0].icon, PromptIcon::Warning);
+    EXPECT_EQ(p.prompts[0].buttons, PromptButtons::OkCancel);
+    EXPECT_EQ(rowCount("show databases like 'tovandatabase'"), 1);
+
+    p.prompts.clear();
+    EXPECT_EQ(deleteOldDatabase(p, {good.user, ""}), DeleteDatabaseResult::MissingCredentials);
+    EXPECT_EQ(p.prompts.back().text, "请输入数据库用户名和密码");
+    EXPECT_EQ(p.prompts.back().caption, "提示");
+
+    std::size_t promptsWhenSelected = 0;
+    EXPECT_EQ(deleteOldDatabase(p, {good.user, "wrong-password"}, [&] { promptsWhenSelected = p.prompts.size(); }),
+              DeleteDatabaseResult::ConnectFailed);
+    EXPECT_EQ(promptsWhenSelected, p.prompts.size() - 1) << "the password is selected before the message";
+    EXPECT_EQ(p.prompts.back().text, "数据库密码与账号错误");
+    EXPECT_EQ(p.prompts.back().caption, "数据库连接错误");
+    EXPECT_EQ(db::account().password, "wrong-password");  // the typed account became current
+
+    EXPECT_EQ(deleteOldDatabase(p, good), DeleteDatabaseResult::Deleted);
+    EXPECT_EQ(p.prompts.back().text, "成功删除数据库！");
+    EXPECT_EQ(rowCount("show databases like 'tovandatabase'"), 0);
+}
+
+TEST_F(DeleteOldDatabase, DropRefusedReportsFailure) {
+    createDatabase();
+    // An account that may create but not drop databases.
+    test::execOrFail("CREATE USER IF NOT EXISTS 'nodrop'@'localhost' IDENTIFIED BY 'pw-nodrop'");
+    test::execOrFail("GRANT CREATE, SELECT ON *.* TO 'nodrop'@'localhost'");
+    test::PromptRecorder p;
+    EXPECT_EQ(deleteOldDatabase(p, {"nodrop", "pw-nodrop"}), DeleteDatabaseResult::DeleteFailed);
+    EXPECT_EQ(p.prompts.back().text, "删除数据库失败！");
+    db::setAccount(test::testServer().account);
+    test::execOrFail("DROP USER 'nodrop'@'localhost'");
+}
+
+}  // namespace
+}  // namespace tovanix

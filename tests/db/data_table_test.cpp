@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/prompter.h"
 #include "db/connection.h"
 #include "db/data_table.h"
 #include "db/defaults.h"
-#include "db/maintenance.h"
 #include "db/schema.h"
-#include "tests/support/prompt_recorder.h"
 #include "tests/support/test_db.h"
 
 namespace tovanix::db {
@@ -159,52 +156,6 @@ TEST_F(Defaults, SystemAndAlarmDeviceRowsOnce) {
     ASSERT_TRUE(ensureAlarmDeviceRow(c, &inserted));
     EXPECT_FALSE(inserted);
     EXPECT_EQ(scalar("select concat(COM,Sound,GMS,GMSTime) from tovanalarmdevicetable"), "0000");
-}
-
-class DeleteOldDatabase : public test::DbTest {};
-
-TEST_F(DeleteOldDatabase, EveryOutcomeAndItsMessage) {
-    createDatabase();
-    test::PromptRecorder p;
-    const Account good = test::testServer().account;
-
-    p.answers = {PromptAnswer::Cancel};
-    EXPECT_EQ(deleteOldDatabase(p, good), DeleteDatabaseResult::Cancelled);
-    ASSERT_EQ(p.prompts.size(), 1u);
-    EXPECT_EQ(p.prompts[0].text, kDeleteDatabaseQuestion);
-    EXPECT_EQ(p.prompts[0].caption, "警告！");
-    EXPECT_EQ(p.prompts[0].icon, PromptIcon::Warning);
-    EXPECT_EQ(p.prompts[0].buttons, PromptButtons::OkCancel);
-    EXPECT_EQ(rowCount("show databases like 'tovandatabase'"), 1);
-
-    p.prompts.clear();
-    EXPECT_EQ(deleteOldDatabase(p, {good.user, ""}), DeleteDatabaseResult::MissingCredentials);
-    EXPECT_EQ(p.prompts.back().text, "请输入数据库用户名和密码");
-    EXPECT_EQ(p.prompts.back().caption, "提示");
-
-    std::size_t promptsWhenSelected = 0;
-    EXPECT_EQ(deleteOldDatabase(p, {good.user, "wrong-password"}, [&] { promptsWhenSelected = p.prompts.size(); }),
-              DeleteDatabaseResult::ConnectFailed);
-    EXPECT_EQ(promptsWhenSelected, p.prompts.size() - 1) << "the password is selected before the message";
-    EXPECT_EQ(p.prompts.back().text, "数据库密码与账号错误");
-    EXPECT_EQ(p.prompts.back().caption, "数据库连接错误");
-    EXPECT_EQ(account().password, "wrong-password");  // the typed account became current
-
-    EXPECT_EQ(deleteOldDatabase(p, good), DeleteDatabaseResult::Deleted);
-    EXPECT_EQ(p.prompts.back().text, "成功删除数据库！");
-    EXPECT_EQ(rowCount("show databases like 'tovandatabase'"), 0);
-}
-
-TEST_F(DeleteOldDatabase, DropRefusedReportsFailure) {
-    createDatabase();
-    // An account that may create but not drop databases.
-    test::execOrFail("CREATE USER IF NOT EXISTS 'nodrop'@'localhost' IDENTIFIED BY 'pw-nodrop'");
-    test::execOrFail("GRANT CREATE, SELECT ON *.* TO 'nodrop'@'localhost'");
-    test::PromptRecorder p;
-    EXPECT_EQ(deleteOldDatabase(p, {"nodrop", "pw-nodrop"}), DeleteDatabaseResult::DeleteFailed);
-    EXPECT_EQ(p.prompts.back().text, "删除数据库失败！");
-    setAccount(test::testServer().account);
-    test::execOrFail("DROP USER 'nodrop'@'localhost'");
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ TEST_F(Alarms, SirenAndMessageToEveryNumberThenRateLimited) {
 
     // Within GMSTime: neither siren nor message again.
     box.clearMessages();
-    engine->postAlarm(devices::kMsgAlarmBoxOff);
+    engine->postAlarm(alarms::kMsgAlarmBoxOff);
     EXPECT_TRUE(box.waitForSiren(false, 5000));
     engine->alarmShared().smsTimer.store(59);
     engine->alarmShared().boxTimer.store(59);

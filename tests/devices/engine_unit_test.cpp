@@ -161,7 +161,7 @@ TEST(DbTime, ZeroDateFallsBackToNow) {
 }
 
 TEST(AlarmText, ChannelTextsAndMessages) {
-    AlarmState s;
+    alarms::AlarmState s;
     s.deviceName = "冷库1";
     s.mask = 3;
     s.ch1Direction = 1;

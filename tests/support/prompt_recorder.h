@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/prompter.h"
+#include "platform/prompter.h"
 
 namespace tovanix::test {
 

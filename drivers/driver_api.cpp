@@ -1,10 +1,10 @@
-#include "devices/driver_api.h"
+#include "drivers/driver_api.h"
 
 #include <cstdlib>
 
 #include "platform/paths.h"
 
-namespace tovanix::devices {
+namespace tovanix::drivers {
 
 namespace {
 template <typename Fn>
@@ -89,4 +89,4 @@ int TevlibApi::setDeviceId(int newAddress) const {
 
 bool TevlibApi::has(const char* entry) const { return lib_.symbol(entry) != nullptr; }
 
-}  // namespace tovanix::devices
+}  // namespace tovanix::drivers

@@ -9,7 +9,7 @@
 
 #include "platform/dynamic_library.h"
 
-namespace tovanix::devices {
+namespace tovanix::drivers {
 
 inline constexpr const char* kWiredLibrary = "libWired.so";
 inline constexpr const char* kAlarmLibrary = "libAlarm.so";
@@ -161,4 +161,4 @@ private:
 // $TOVANIX_DRIVER_DIR when set (tests that run from another folder).
 std::string driverFolder();
 
-}  // namespace tovanix::devices
+}  // namespace tovanix::drivers

@@ -7,6 +7,13 @@
 
 namespace tovanix {
 
+// The captions of the station's message boxes.
+inline constexpr const char* kCaptionInfo = "提示";
+inline constexpr const char* kCaptionConfirm = "注意！";         // confirming a deletion
+inline constexpr const char* kCaptionWarning = "警告";           // exit
+inline constexpr const char* kCaptionDanger = "警告！";          // deleting the database
+inline constexpr const char* kCaptionDatabaseLogin = "数据库连接错误";
+
 enum class PromptIcon { None, Information, Warning, Question, Error };
 enum class PromptButtons { Ok, OkCancel, YesNo };
 enum class PromptAnswer { Ok, Cancel, Yes, No };

@@ -147,15 +147,15 @@ bool renameNode(devices::Engine& engine, unsigned nodeData, const std::string& n
     const int lineid = lineOf(nodeData);
     switch (nodeKind(nodeData)) {
         case NodeKind::Root:
-            return renameSystem(name) == RenameResult::Done;
+            return renameSystem(name) == db::StoreResult::Done;
         case NodeKind::Line: {
-            if (renameLine(lineid, name) != RenameResult::Done) return false;
+            if (renameLine(lineid, name) != db::StoreResult::Done) return false;
             engine.table().updateLine(lineid, [&](LineEntry& l) { l.name = name; });
             return true;
         }
         case NodeKind::Group: {
             const int roomid = roomOf(nodeData);
-            if (renameGroup(roomid, lineid, name) != RenameResult::Done) return false;
+            if (renameGroup(roomid, lineid, name) != db::StoreResult::Done) return false;
             // Alarm rows name the group from memory: keep it in step.
             engine.table().updateLine(lineid, [&](LineEntry& l) {
                 for (auto& g : l.groups) {
@@ -168,7 +168,7 @@ bool renameNode(devices::Engine& engine, unsigned nodeData, const std::string& n
             const int address = addressOf(nodeData);
             auto entry = engine.table().device(lineid, address);
             if (!entry) return false;
-            if (renameDevice(entry->deviceid, lineid, name) != RenameResult::Done) return false;
+            if (renameDevice(entry->deviceid, lineid, name) != db::StoreResult::Done) return false;
             engine.table().updateDevice(lineid, address, [&](devices::DeviceEntry& d) { d.name = name; });
             return true;
         }

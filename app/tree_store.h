@@ -3,13 +3,13 @@
 
 #include <string>
 
+#include "db/store.h"
+
 namespace tovanix::app {
 
-enum class RenameResult { ConnectFailed, Failed, Done };
-
-RenameResult renameSystem(const std::string& name);
-RenameResult renameLine(int lineid, const std::string& name);
-RenameResult renameGroup(int roomid, int lineid, const std::string& name);
-RenameResult renameDevice(int deviceid, int lineid, const std::string& name);
+db::StoreResult renameSystem(const std::string& name);
+db::StoreResult renameLine(int lineid, const std::string& name);
+db::StoreResult renameGroup(int roomid, int lineid, const std::string& name);
+db::StoreResult renameDevice(int deviceid, int lineid, const std::string& name);
 
 }  // namespace tovanix::app

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "db/connection.h"
+#include "db/schema.h"
 
 namespace tovanix::db {
 
@@ -26,11 +27,6 @@ constexpr const char* kDeviceInsert =
     "'0','','0','59','0','59','0','1','0','%s','1999-12-12 12:12:12','1999-12-12 12:12:12',"
     "'%s','%d','0');";
 
-// Column positions of "select *" rows.
-constexpr int kLineIdColumn = 2;      // tovanlinetable.lineid
-constexpr int kRoomIdColumn = 4;      // tovanroomtable.roomid
-constexpr int kRowIdColumn = 0;       // id
-constexpr int kDeviceIdColumn = 2;    // tovandevicetable.deviceid
 
 }  // namespace
 
@@ -61,7 +57,7 @@ Allocation allocateLine(Connection& c, const LineSettings& line) {
     auto deleted = c.query("select * from tovanlinetable where EraseSign=1;");
     if (!deleted) return a;
     if (!deleted->empty()) {
-        int lineid = deleted->front().integer(kLineIdColumn);
+        int lineid = deleted->front().integer(schema::line::lineid);
         bool ok = c.exec(sqlf("update  TovanLineTable set EraseSign='0',lineName='%s',ComType='1',TCPIPPORT='%d',"
                               "HubIPAddr='%s',SerialPortNum='%d',ScantimerInter='%d',scantimerInterUpper='%d',"
                               "wired='%d' where lineid='%d';",
@@ -88,7 +84,7 @@ Allocation allocateGroup(Connection& c, int lineid, const std::string& groupName
     auto deleted = c.query(sqlf("select * from tovanroomtable where LineID = '%d' and EraseSign='1';", lineid));
     if (!deleted) return a;
     if (!deleted->empty()) {
-        int roomid = deleted->front().integer(kRoomIdColumn);
+        int roomid = deleted->front().integer(schema::room::roomid);
         if (c.exec(sqlf("update tovanroomtable set RoomName='%s',LineID=%d,EraseSign=0 where roomid=%d;", name.c_str(),
                         lineid, roomid))) {
             a = {AllocationResult::Revived, roomid};
@@ -129,8 +125,8 @@ Allocation allocateDevice(Connection& c, int lineid, int address, const std::str
     if (!deleted) return a;
     if (!deleted->empty()) {
         const Row& row = deleted->front();
-        int deviceid = row.integer(kDeviceIdColumn);
-        int id = row.integer(kRowIdColumn);
+        int deviceid = row.integer(schema::device::deviceid);
+        int id = row.integer(schema::device::id);
         if (c.exec(sqlf("update TovanDeviceTable set deviceid=%d,DeviceEraseSign=0,LineID=%d,DeviceName ='%s',"
                         "DeviceNumber=%d,DownLastTime='%s',RoomID=%d,SqlRecord=0,AlarmGetSign=0 where id = %d",
                         deviceid, lineid, name.c_str(), address, downLast.c_str(), roomid, id))) {

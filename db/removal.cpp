@@ -1,14 +1,10 @@
 #include "db/removal.h"
 
 #include "db/connection.h"
+#include "db/schema.h"
 #include "db/data_table.h"
 
 namespace tovanix::db {
-
-namespace {
-constexpr int kLineSerialPortColumn = 7;  // tovanlinetable.SerialPortNum
-constexpr int kDeviceNumberColumn = 5;    // tovandevicetable.DeviceNumber
-}  // namespace
 
 bool dropDataTable(Connection& c, int lineid, int address) {
     return c.exec(sqlf("drop table if exists tovandatatable_%d;", dataTableNumber(lineid, address)));
@@ -28,11 +24,11 @@ LineRemoval removeLine(Connection& c, int lineid) {
     auto line = c.query(sqlf("select *  from tovanlinetable where lineid='%d' and EraseSign=0", lineid));
     if (!line || line->empty()) return r;
     r.found = true;
-    r.serialPort = line->front().integer(kLineSerialPortColumn);
+    r.serialPort = line->front().integer(schema::line::SerialPortNum);
     auto devices = c.query(sqlf("select *  from tovandevicetable where LineID='%d' and DeviceEraseSign=0", lineid));
     if (devices) {
         for (const Row& row : *devices) {
-            int address = row.integer(kDeviceNumberColumn);
+            int address = row.integer(schema::device::DeviceNumber);
             dropDataTable(c, lineid, address);
             c.exec(sqlf("update TovanDeviceTable set DeviceEraseSign=1 where DeviceNumber=%d and LineID=%d;", address,
                         lineid));

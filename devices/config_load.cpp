@@ -12,30 +12,7 @@ using db::sqlf;
 
 namespace {
 
-// Column positions of "select *" rows.
-enum LineColumn { kLineName = 3, kLineId = 2, kLinePort = 7, kLineScanInter = 8, kLineWired = 10 };
-enum RoomColumn { kRoomName = 1, kRoomLineId = 2, kRoomId = 4 };
-enum DeviceColumn {
-    kDevDeviceid = 2,
-    kDevName = 4,
-    kDevNumber = 5,
-    kDevProbeType = 6,
-    kDevAlarmGetSign = 7,
-    kDevCh1Enable = 9,
-    kDevCh1Lower = 12,
-    kDevCh1Upper = 13,
-    kDevCh2Enable = 15,
-    kDevCh2Lower = 18,
-    kDevCh2Upper = 19,
-    kDevRecordInter = 34,
-    kDevDownLastTime = 71,
-    kDevDownTime3Hour = 74,
-    kDevRoomId = 75,
-    kDevSqlRecord = 76,
-};
-enum SystemColumn { kSysName = 1, kSysCompany = 5, kSysUrl = 6 };
-enum AlarmDeviceColumn { kAdCom = 1, kAdSound = 2, kAdGms = 3, kAdGmsTime = 4 };
-constexpr int kPhoneColumn = 1;
+namespace col = db::schema;
 
 }  // namespace
 
@@ -69,11 +46,11 @@ ConfigLoadResult loadConfiguration(StationTable& table, alarms::AlarmConfig& ala
         if (lines) {
             for (const db::Row& row : *lines) {
                 LineEntry line;
-                line.name = row.text(kLineName);
-                line.lineid = row.integer(kLineId);
-                line.port = row.integer(kLinePort);
-                line.wired = row.integer(kLineWired);
-                r.scanInterval = row.integer(kLineScanInter);
+                line.name = row.text(col::line::lineName);
+                line.lineid = row.integer(col::line::lineid);
+                line.port = row.integer(col::line::SerialPortNum);
+                line.wired = row.integer(col::line::wired);
+                r.scanInterval = row.integer(col::line::scantimerInter);
                 if (!table.addLine(std::move(line))) ++r.skippedLines;
             }
         }
@@ -82,7 +59,7 @@ ConfigLoadResult loadConfiguration(StationTable& table, alarms::AlarmConfig& ala
             auto groups = c.query(sqlf("select * from tovanroomtable WHERE LineID=%d and EraseSign=0;", line.lineid));
             if (groups) {
                 for (const db::Row& row : *groups) {
-                    GroupEntry g{row.text(kRoomName), row.integer(kRoomLineId), row.integer(kRoomId)};
+                    GroupEntry g{row.text(col::room::RoomName), row.integer(col::room::LineID), row.integer(col::room::roomid)};
                     if (!table.addGroup(line.lineid, std::move(g))) ++r.skippedGroups;
                 }
             }
@@ -91,23 +68,23 @@ ConfigLoadResult loadConfiguration(StationTable& table, alarms::AlarmConfig& ala
             if (!devices) continue;
             for (const db::Row& row : *devices) {
                 DeviceEntry d;
-                d.name = row.text(kDevName);
-                d.address = static_cast<std::uint16_t>(row.integer(kDevNumber));
+                d.name = row.text(col::device::DeviceName);
+                d.address = static_cast<std::uint16_t>(row.integer(col::device::DeviceNumber));
                 d.lineid = line.lineid;
-                d.deviceid = row.integer(kDevDeviceid);
-                d.groupId = row.integer(kDevRoomId);
-                d.sqlRecord = row.integer(kDevSqlRecord);
-                d.alarmGetSign = row.integer(kDevAlarmGetSign);
-                d.probeType = row.integer(kDevProbeType);
-                d.ch1Enable = row.integer(kDevCh1Enable);
-                d.ch2Enable = row.integer(kDevCh2Enable);
-                d.recordInterval = row.integer(kDevRecordInter);
-                d.ch1Lower = static_cast<float>(row.real(kDevCh1Lower));
-                d.ch1Upper = static_cast<float>(row.real(kDevCh1Upper));
-                d.ch2Lower = static_cast<float>(row.real(kDevCh2Lower));
-                d.ch2Upper = static_cast<float>(row.real(kDevCh2Upper));
-                d.downLastTime = parseDbTime(row.text(kDevDownLastTime), now);
-                d.downTime3Hour = parseDbTime(row.text(kDevDownTime3Hour), now);
+                d.deviceid = row.integer(col::device::deviceid);
+                d.groupId = row.integer(col::device::RoomID);
+                d.sqlRecord = row.integer(col::device::SqlRecord);
+                d.alarmGetSign = row.integer(col::device::AlarmGetSign);
+                d.probeType = row.integer(col::device::DeviceProbeType);
+                d.ch1Enable = row.integer(col::device::CHL1Enable);
+                d.ch2Enable = row.integer(col::device::CHL2Enable);
+                d.recordInterval = row.integer(col::device::RecordInter);
+                d.ch1Lower = static_cast<float>(row.real(col::device::CHL1Lower));
+                d.ch1Upper = static_cast<float>(row.real(col::device::CHL1Upper));
+                d.ch2Lower = static_cast<float>(row.real(col::device::CHL2Lower));
+                d.ch2Upper = static_cast<float>(row.real(col::device::CHL2Upper));
+                d.downLastTime = parseDbTime(row.text(col::device::DownLastTime), now);
+                d.downTime3Hour = parseDbTime(row.text(col::device::DownTime3Hour), now);
                 d.status = kStatusNotAnswering;
                 d.powerKind = kPowerUnknown;
                 // Oldest data over all lines, so that no line's gap is forgotten.
@@ -127,17 +104,17 @@ ConfigLoadResult loadConfiguration(StationTable& table, alarms::AlarmConfig& ala
         db::ensureSystemRow(c);
         auto sys = c.query("select * from tovansystrmtable;");
         if (sys && !sys->empty()) {
-            r.system.systemName = sys->front().text(kSysName);
-            r.system.companyName = sys->front().text(kSysCompany);
-            r.system.url = sys->front().text(kSysUrl);
+            r.system.systemName = sys->front().text(col::system::SystemName);
+            r.system.companyName = sys->front().text(col::system::CompanyName);
+            r.system.url = sys->front().text(col::system::URL);
         }
         alarms::AlarmDeviceSettings s;
         auto ad = c.query("select * from tovanalarmdevicetable;");
         if (ad && !ad->empty()) {
-            s.com = ad->front().integer(kAdCom);
-            s.sound = ad->front().integer(kAdSound);
-            s.gms = ad->front().integer(kAdGms);
-            s.gmsTime = ad->front().integer(kAdGmsTime);
+            s.com = ad->front().integer(col::alarm_device::COM);
+            s.sound = ad->front().integer(col::alarm_device::Sound);
+            s.gms = ad->front().integer(col::alarm_device::GMS);
+            s.gmsTime = ad->front().integer(col::alarm_device::GMSTime);
         } else if (ad) {
             db::ensureAlarmDeviceRow(c);
         }
@@ -145,7 +122,7 @@ ConfigLoadResult loadConfiguration(StationTable& table, alarms::AlarmConfig& ala
         auto phones = c.query("select * from tovanphonenumtable;");
         std::vector<std::string> list;
         if (phones) {
-            for (const db::Row& row : *phones) list.push_back(row.text(kPhoneColumn));
+            for (const db::Row& row : *phones) list.push_back(row.text(col::phone::PhoneNum));
         }
         if (list.size() > static_cast<std::size_t>(alarms::kMaxPhoneNumbers)) {
             r.skippedPhones = static_cast<int>(list.size()) - alarms::kMaxPhoneNumbers;

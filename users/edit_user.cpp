@@ -58,7 +58,7 @@ EditUserOutcome submitEditUser(Prompter& p, const EditUserInput& in) {
         }
     }
 
-    UpdateResult r;
+    db::StoreResult r;
     const char* done;
     const char* failed;
     std::string newPassword = me.password;
@@ -77,8 +77,8 @@ EditUserOutcome submitEditUser(Prompter& p, const EditUserInput& in) {
         failed = kPasswordFailed;
         newPassword = in.newPassword;
     }
-    if (r == UpdateResult::ConnectFailed) return {true, EditField::None};
-    if (r == UpdateResult::Failed) {
+    if (r == db::StoreResult::ConnectFailed) return {true, EditField::None};
+    if (r == db::StoreResult::Failed) {
         p.inform(failed, kCaptionInfo);
         return {false, EditField::None};
     }

@@ -4,7 +4,9 @@
 #include <cctype>
 
 #include "db/connection.h"
+#include "db/schema.h"
 #include "db/defaults.h"
+#include "db/store.h"
 
 namespace tovanix::users {
 
@@ -17,12 +19,11 @@ std::string folded(const std::string& s) {
 }
 
 template <typename Build>
-UpdateResult run(Build build) {
-    db::Connection c;
-    if (!c.open()) return UpdateResult::ConnectFailed;
-    // A statement that matched no row changed nothing: that is no success.
-    if (!c.exec(build(c)) || c.affectedRows() == 0) return UpdateResult::Failed;
-    return UpdateResult::Done;
+db::StoreResult run(Build build) {
+    return db::onOwnConnection([&](db::Connection& c) {
+        // A statement that matched no row changed nothing: that is no success.
+        return c.exec(build(c)) && c.affectedRows() != 0;
+    });
 }
 
 }  // namespace
@@ -42,7 +43,7 @@ LoginNames loadLoginNames() {
     db::ensureUserTable(c);
     auto rows = c.query("select * from tovanusertable;");
     if (rows) {
-        for (const db::Row& row : *rows) r.names.push_back(row.text(kUserNameColumn));
+        for (const db::Row& row : *rows) r.names.push_back(row.text(db::schema::user::User_Name));
     }
     sortNames(r.names);
     return r;
@@ -59,9 +60,9 @@ Lookup lookUpUser(const std::string& name) {
     }
     const db::Row& row = rows->front();
     r.result = LookupResult::Found;
-    r.user.name = row.text(kUserNameColumn);
-    r.user.password = row.text(kUserPasswordColumn);
-    r.user.level = row.integer(kUserLevelColumn);
+    r.user.name = row.text(db::schema::user::User_Name);
+    r.user.password = row.text(db::schema::user::PassWord);
+    r.user.level = row.integer(db::schema::user::User_Right);
     if (name == db::kRootUser) {
         r.rights.grantAll();
         return r;
@@ -70,12 +71,12 @@ Lookup lookUpUser(const std::string& name) {
     auto rights = c.query(db::sqlf("select * from tovanuserrighttable WHERE User_Right=%d", r.user.level));
     if (rights && !rights->empty()) {
         const db::Row& rr = rights->front();
-        r.rights.deviceManagement = rr.integer(kRightsDeviceManagementColumn);
-        r.rights.alarmSetting = rr.integer(kRightsAlarmSettingColumn);
-        r.rights.alarmAck = rr.integer(kRightsAlarmAckColumn);
-        r.rights.dataView = rr.integer(kRightsDataViewColumn);
-        r.rights.userManage = rr.integer(kRightsUserManageColumn);
-        r.rights.databaseManage = rr.integer(kRightsDatabaseManageColumn);
+        r.rights.deviceManagement = rr.integer(db::schema::user_right::DeviceManagement);
+        r.rights.alarmSetting = rr.integer(db::schema::user_right::AlarmSetting);
+        r.rights.alarmAck = rr.integer(db::schema::user_right::AlarmAck);
+        r.rights.dataView = rr.integer(db::schema::user_right::DataView);
+        r.rights.userManage = rr.integer(db::schema::user_right::UserManage);
+        r.rights.databaseManage = rr.integer(db::schema::user_right::DatabaseManage);
     }
     return r;
 }
@@ -88,7 +89,7 @@ std::optional<bool> userExists(const std::string& name) {
     return !rows->empty();
 }
 
-UpdateResult updateNameAndPassword(const std::string& newName, const std::string& newPassword,
+db::StoreResult updateNameAndPassword(const std::string& newName, const std::string& newPassword,
                                    const std::string& currentName, const std::string& currentPassword) {
     return run([&](db::Connection& c) {
         return db::sqlf(
@@ -98,7 +99,7 @@ UpdateResult updateNameAndPassword(const std::string& newName, const std::string
     });
 }
 
-UpdateResult updateName(const std::string& newName, const std::string& currentName,
+db::StoreResult updateName(const std::string& newName, const std::string& currentName,
                         const std::string& currentPassword) {
     return run([&](db::Connection& c) {
         return db::sqlf("Update tovanusertable set User_Name='%s' where User_Name='%s'and PassWord ='%s';",
@@ -106,7 +107,7 @@ UpdateResult updateName(const std::string& newName, const std::string& currentNa
     });
 }
 
-UpdateResult updatePassword(const std::string& newPassword, const std::string& currentName,
+db::StoreResult updatePassword(const std::string& newPassword, const std::string& currentName,
                             const std::string& currentPassword) {
     return run([&](db::Connection& c) {
         return db::sqlf("Update tovanusertable set PassWord='%s' where User_Name='%s'and PassWord ='%s';",

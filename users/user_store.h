@@ -6,21 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "db/store.h"
 #include "users/current_user.h"
 
 namespace tovanix::users {
-
-// Rights columns of tovanuserrighttable, by position.
-inline constexpr int kRightsDeviceManagementColumn = 2;
-inline constexpr int kRightsAlarmSettingColumn = 3;
-inline constexpr int kRightsAlarmAckColumn = 4;
-inline constexpr int kRightsDataViewColumn = 5;
-inline constexpr int kRightsUserManageColumn = 6;
-inline constexpr int kRightsDatabaseManageColumn = 7;
-// tovanusertable by position.
-inline constexpr int kUserNameColumn = 1;
-inline constexpr int kUserPasswordColumn = 2;
-inline constexpr int kUserLevelColumn = 3;
 
 struct LoginNames {
     bool connected = false;
@@ -55,11 +44,10 @@ Lookup lookUpUser(const std::string& name);
 // unreachable.
 std::optional<bool> userExists(const std::string& name);
 
-enum class UpdateResult { ConnectFailed, Failed, Done };
-UpdateResult updateNameAndPassword(const std::string& newName, const std::string& newPassword,
+db::StoreResult updateNameAndPassword(const std::string& newName, const std::string& newPassword,
                                    const std::string& currentName, const std::string& currentPassword);
-UpdateResult updateName(const std::string& newName, const std::string& currentName, const std::string& currentPassword);
-UpdateResult updatePassword(const std::string& newPassword, const std::string& currentName,
+db::StoreResult updateName(const std::string& newName, const std::string& currentName, const std::string& currentPassword);
+db::StoreResult updatePassword(const std::string& newPassword, const std::string& currentName,
                             const std::string& currentPassword);
 
 }  // namespace tovanix::users

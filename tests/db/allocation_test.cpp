@@ -4,6 +4,7 @@
 #include "db/connection.h"
 #include "db/data_table.h"
 #include "db/removal.h"
+#include "db/schema.h"
 #include "tests/support/test_db.h"
 
 namespace tovanix::db {
@@ -89,28 +90,28 @@ TEST_F(Allocation, DeviceInsertWritesTheDefaults) {
     ASSERT_EQ(rows->size(), 1u);
     const Row& r = rows->front();
     ASSERT_EQ(r.size(), 77u);
-    EXPECT_EQ(r.text(4), "冷库'A\"\\%");
-    EXPECT_EQ(r.integer(5), 15);
-    EXPECT_EQ(r.integer(6), 4);                    // DeviceProbeType
-    EXPECT_EQ(r.text(10), "温度");
-    EXPECT_EQ(r.text(11), "℃");
-    EXPECT_EQ(r.text(16), "湿度");
-    EXPECT_EQ(r.text(17), "%");
-    EXPECT_EQ(r.text(28), "湿度");
-    EXPECT_EQ(r.text(29), "%");
-    EXPECT_EQ(r.integer(34), 1);                   // RecordInter
-    EXPECT_EQ(r.integer(35), 10);                  // SamplingInter
-    EXPECT_EQ(r.integer(36), 45);                  // LCDOFFDelay
-    EXPECT_EQ(r.integer(39), 8);                   // AlarmSoundDuration
-    EXPECT_EQ(r.integer(41), 30);                  // SMSRepInter
-    EXPECT_EQ(r.text(42), "温度");                  // SMSCHL1Type
-    EXPECT_EQ(r.integer(43), 67);                  // SMSCHL1Unit
-    EXPECT_EQ(r.integer(65), 59);                  // DownHour1Timer
-    EXPECT_EQ(r.text(71), "2014-01-01 00:00:00");  // DownLastTime
-    EXPECT_EQ(r.text(72), "1999-12-12 12:12:12");
-    EXPECT_EQ(r.text(74), "2014-01-01 00:00:00");
-    EXPECT_EQ(r.integer(75), 0);
-    EXPECT_EQ(r.integer(76), 0);
+    EXPECT_EQ(r.text(schema::device::DeviceName), "冷库'A\"\\%");
+    EXPECT_EQ(r.integer(schema::device::DeviceNumber), 15);
+    EXPECT_EQ(r.integer(schema::device::DeviceProbeType), 4);
+    EXPECT_EQ(r.text(schema::device::CHL1Type), "温度");
+    EXPECT_EQ(r.text(schema::device::CHL1Unit), "℃");
+    EXPECT_EQ(r.text(schema::device::CHL2Type), "湿度");
+    EXPECT_EQ(r.text(schema::device::CHL2Unit), "%");
+    EXPECT_EQ(r.text(schema::device::CHL4Type), "湿度");
+    EXPECT_EQ(r.text(schema::device::CHL4Unit), "%");
+    EXPECT_EQ(r.integer(schema::device::RecordInter), 1);
+    EXPECT_EQ(r.integer(schema::device::SamplingInter), 10);
+    EXPECT_EQ(r.integer(schema::device::LCDOFFDelay), 45);
+    EXPECT_EQ(r.integer(schema::device::AlarmSoundDuration), 8);
+    EXPECT_EQ(r.integer(schema::device::SMSRepInter), 30);
+    EXPECT_EQ(r.text(schema::device::SMSCHL1Type), "温度");
+    EXPECT_EQ(r.integer(schema::device::SMSCHL1Unit), 67);
+    EXPECT_EQ(r.integer(schema::device::DownHour1Timer), 59);
+    EXPECT_EQ(r.text(schema::device::DownLastTime), "2014-01-01 00:00:00");
+    EXPECT_EQ(r.text(schema::device::DownTime10M), "1999-12-12 12:12:12");
+    EXPECT_EQ(r.text(schema::device::DownTime3Hour), "2014-01-01 00:00:00");
+    EXPECT_EQ(r.integer(schema::device::RoomID), 0);
+    EXPECT_EQ(r.integer(schema::device::SqlRecord), 0);
 }
 
 TEST_F(Allocation, DeletedDeviceIsRevivedWithDeviceidAndOldSettings) {
@@ -133,15 +134,15 @@ TEST_F(Allocation, DeletedDeviceIsRevivedWithDeviceidAndOldSettings) {
     ASSERT_TRUE(rows);
     ASSERT_EQ(rows->size(), 1u);
     const Row& r = rows->front();
-    EXPECT_EQ(r.integer(2), 2);                    // deviceid kept
-    EXPECT_EQ(r.text(4), "新设备");
-    EXPECT_EQ(r.integer(7), 0);                    // AlarmGetSign
-    EXPECT_FLOAT_EQ(static_cast<float>(r.real(12)), -20.0f);  // old settings stay
-    EXPECT_FLOAT_EQ(static_cast<float>(r.real(13)), 8.0f);
-    EXPECT_EQ(r.integer(34), 5);
-    EXPECT_EQ(r.text(71), "2014-01-01 00:00:00");
-    EXPECT_EQ(r.integer(75), 102);
-    EXPECT_EQ(r.integer(76), 0);                   // SqlRecord
+    EXPECT_EQ(r.integer(schema::device::deviceid), 2);                    // deviceid kept
+    EXPECT_EQ(r.text(schema::device::DeviceName), "新设备");
+    EXPECT_EQ(r.integer(schema::device::AlarmGetSign), 0);
+    EXPECT_FLOAT_EQ(static_cast<float>(r.real(schema::device::CHL1Lower)), -20.0f);  // old settings stay
+    EXPECT_FLOAT_EQ(static_cast<float>(r.real(schema::device::CHL1Upper)), 8.0f);
+    EXPECT_EQ(r.integer(schema::device::RecordInter), 5);
+    EXPECT_EQ(r.text(schema::device::DownLastTime), "2014-01-01 00:00:00");
+    EXPECT_EQ(r.integer(schema::device::RoomID), 102);
+    EXPECT_EQ(r.integer(schema::device::SqlRecord), 0);
     // The revived device's table starts empty (it was dropped with the old one).
     EXPECT_EQ(rowCount("select * from information_schema.tables where table_name='tovandatatable_1002'"), 0);
     EXPECT_EQ(allocateDevice(c, 1, 41, "D4", 0).number, 4);

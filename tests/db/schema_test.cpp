@@ -58,24 +58,88 @@ const std::map<std::string, std::string> kExpected = {
      "user_name char(16),checkevent char(120),"},
 };
 
-class Schema : public DbTest {};
+class Schema : public DbTest {
+protected:
+    static void createDataTableForTest() {
+        test::execOrFail("Create Table if not exists TovanDataTable_12007(RecordDataTime datetime not null primary key,"
+                         "CHL1 float,CHL2 float,CHL3 float,CHL4 float,AlarmSign VARCHAR(8),checksign int(1),"
+                         "user_name char(16),checkevent char(120))");
+    }
+};
 
 TEST_F(Schema, EveryTableHasItsColumnsInOrder) {
     createDatabase();
     test::execOrFail(schema::kCreateUserTable);
     test::execOrFail(schema::kCreateUserRightTable);
-    test::execOrFail("Create Table if not exists TovanDataTable_12007(RecordDataTime datetime not null primary key,"
-                     "CHL1 float,CHL2 float,CHL3 float,CHL4 float,AlarmSign VARCHAR(8),checksign int(1),"
-                     "user_name char(16),checkevent char(120))");
+    createDataTableForTest();
     for (const auto& [table, expected] : kExpected) {
         EXPECT_EQ(describe(columnsOf(table)), expected) << table;
     }
 }
 
+// Each column enum names the column the server reports at that position.
+struct EnumColumn {
+    std::size_t position;
+    const char* name;
+};
+#define TOVANIX_COL(table, column) EnumColumn{schema::table::column, #column}
+
+TEST_F(Schema, ColumnEnumsMatchTheServersLayout) {
+    createDatabase();
+    test::execOrFail(schema::kCreateUserTable);
+    test::execOrFail(schema::kCreateUserRightTable);
+    createDataTableForTest();
+    const struct {
+        std::string table;
+        std::size_t count;
+        std::vector<EnumColumn> columns;
+    } cases[] = {
+        {"TovanLineTable", schema::line::kColumns,
+         {TOVANIX_COL(line, id), TOVANIX_COL(line, lineid), TOVANIX_COL(line, lineName),
+          TOVANIX_COL(line, SerialPortNum), TOVANIX_COL(line, scantimerInter), TOVANIX_COL(line, wired)}},
+        {"TovanRoomTable", schema::room::kColumns,
+         {TOVANIX_COL(room, RoomName), TOVANIX_COL(room, LineID), TOVANIX_COL(room, EraseSign),
+          TOVANIX_COL(room, roomid)}},
+        {"TovanDeviceTable", schema::device::kColumns,
+         {TOVANIX_COL(device, deviceid), TOVANIX_COL(device, DeviceName), TOVANIX_COL(device, DeviceNumber),
+          TOVANIX_COL(device, DeviceProbeType), TOVANIX_COL(device, CHL1Enable), TOVANIX_COL(device, CHL1Lower),
+          TOVANIX_COL(device, CHL2Upper), TOVANIX_COL(device, RecordInter), TOVANIX_COL(device, AlarmSoundDuration),
+          TOVANIX_COL(device, SMSPhone3Number), TOVANIX_COL(device, DownLastTime),
+          TOVANIX_COL(device, DownTime3Hour), TOVANIX_COL(device, RoomID), TOVANIX_COL(device, SqlRecord)}},
+        {"TovanAlarmTable", schema::alarm::kColumns,
+         {TOVANIX_COL(alarm, RecordTime), TOVANIX_COL(alarm, DeviceName), TOVANIX_COL(alarm, lineid),
+          TOVANIX_COL(alarm, Channel), TOVANIX_COL(alarm, Value), TOVANIX_COL(alarm, Event)}},
+        {"TovanUserTable", schema::user::kColumns,
+         {TOVANIX_COL(user, User_Name), TOVANIX_COL(user, PassWord), TOVANIX_COL(user, User_Right)}},
+        {"TovanUserRightTable", schema::user_right::kColumns,
+         {TOVANIX_COL(user_right, User_Right), TOVANIX_COL(user_right, DeviceManagement),
+          TOVANIX_COL(user_right, AlarmSetting), TOVANIX_COL(user_right, AlarmAck), TOVANIX_COL(user_right, DataView),
+          TOVANIX_COL(user_right, UserManage), TOVANIX_COL(user_right, DatabaseManage),
+          TOVANIX_COL(user_right, Setting), TOVANIX_COL(user_right, CompanyInfo)}},
+        {"TovanSystrmTable", schema::system::kColumns,
+         {TOVANIX_COL(system, SystemName), TOVANIX_COL(system, ServerPort), TOVANIX_COL(system, CompanyName),
+          TOVANIX_COL(system, URL), TOVANIX_COL(system, ModelID)}},
+        {"TovanAlarmDeviceTable", schema::alarm_device::kColumns,
+         {TOVANIX_COL(alarm_device, COM), TOVANIX_COL(alarm_device, Sound), TOVANIX_COL(alarm_device, GMS),
+          TOVANIX_COL(alarm_device, GMSTime)}},
+        {"TovanPhoneNumTable", schema::phone::kColumns, {TOVANIX_COL(phone, PhoneNum)}},
+        {"TovanDataTable_12007", schema::data::kColumns,
+         {TOVANIX_COL(data, RecordDataTime), TOVANIX_COL(data, CHL1), TOVANIX_COL(data, CHL2),
+          TOVANIX_COL(data, AlarmSign), TOVANIX_COL(data, checksign), TOVANIX_COL(data, user_name),
+          TOVANIX_COL(data, checkevent)}},
+    };
+    for (const auto& t : cases) {
+        const auto cols = columnsOf(t.table);
+        ASSERT_EQ(cols.size(), t.count) << t.table;
+        for (const EnumColumn& e : t.columns) EXPECT_EQ(cols[e.position].name, e.name) << t.table;
+    }
+}
+#undef TOVANIX_COL
+
 TEST_F(Schema, DeviceTableHas77ColumnsInOrder) {
     createDatabase();
     auto cols = columnsOf("TovanDeviceTable");
-    ASSERT_EQ(cols.size(), static_cast<std::size_t>(schema::kDeviceColumns));
+    ASSERT_EQ(cols.size(), static_cast<std::size_t>(schema::device::kColumns));
     const std::pair<int, std::string> spots[] = {
         {0, "id int(1)"},           {1, "DeviceEraseSign int(1)"}, {2, "deviceid int(1)"},
         {3, "LineID int(3)"},       {4, "DeviceName varchar(120)"}, {5, "DeviceNumber int(2)"},

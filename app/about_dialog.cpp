@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "widgets/artwork.h"
+#include "platform/prompter.h"
 
 namespace tovanix::app {
 
@@ -21,7 +22,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* version = new QLabel(QString::fromUtf8(kVersionLine), this);
     version->setObjectName(QStringLiteral("version"));
     auto* vendor = new QLabel(QStringLiteral("温湿度记录仪监测站\n连接有线记录仪线路、报警器与短信猫"), this);
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    auto* ok = new QPushButton(QString::fromUtf8(kButtonOk), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 

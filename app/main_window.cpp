@@ -18,6 +18,7 @@
 #include <ctime>
 
 #include "app/about_dialog.h"
+#include "app/dialog_commands.h"
 #include "app/node_data.h"
 #include "platform/prompter.h"
 #include "app/status_view.h"
@@ -79,11 +80,6 @@ CTovanixDlg::CTovanixDlg(devices::Engine& engine, Prompter& prompter, QWidget* p
     clock_.start(kClockTimerMs);
     stateTimer_.start(kStateTimerMs);
     smsTimer_.start(kSmsStatusTimerMs);
-    retireTimer_.setInterval(kRetirePollMs);
-    connect(&retireTimer_, &QTimer::timeout, this, [this] {
-        retirement_.poll();
-        if (!retirement_.busy()) retireTimer_.stop();
-    });
 
     // 6: configuration and tree.
     loadConfigurationAndTree();
@@ -118,7 +114,7 @@ void CTovanixDlg::buildLayout() {
     auto* bannerLabel = new QLabel(top);
     bannerLabel->setProperty("controlId", 1054);
     bannerLabel->setPixmap(
-        QPixmap::fromImage(widgets::banner(kBannerWidth, kBannerHeight - 4, QStringLiteral("Tovanix 温湿度监测系统"))));
+        QPixmap::fromImage(widgets::banner(kBannerWidth, kBannerHeight - 4, QString::fromUtf8(widgets::kStationTitle))));
     currentStatusButton_ =
         new QPushButton(widgets::buttonIcon(widgets::ButtonIcon::CurrentStatus), QStringLiteral("当前状态"), top);
     currentStatusButton_->setProperty("controlId", 1000);
@@ -237,22 +233,27 @@ void CTovanixDlg::buildTree() {
 void CTovanixDlg::registerOwnCommands() {
     handlers_[kCmdCurrentStatus] = [this](unsigned) { showCurrentStatus(); };
     handlers_[kCmdCheckAll] = [this](unsigned) { checkAll(); };
-    handlers_[kCmdChangePassword] = [this](unsigned) { editUser(); };
-    handlers_[kCmdChangeUser] = [this](unsigned) { changeUser(); };
     handlers_[kCmdBackground] = [this](unsigned) { hideToTray(); };
     handlers_[kCmdExit] = [this](unsigned) { requestExit(false); };
-    handlers_[kCmdAbout] = [this](unsigned) { showAbout(); };
     handlers_[kCmdDeleteLine] = [this](unsigned data) {
-        if (deleteLine(prompter_, engine_, retirement_, *this, data) == EditOutcome::Done && retirement_.busy()) {
-            retireTimer_.start();
-        }
+        if (deleteLine(prompter_, engine_, retirement_, *this, data) == EditOutcome::Done) advanceRetirement();
     };
     handlers_[kCmdDeleteGroup] = [this](unsigned data) { deleteGroup(prompter_, engine_, *this, data); };
     handlers_[kCmdDeleteDevice] = [this](unsigned data) { deleteDevice(prompter_, engine_, *this, data); };
     handlers_[kCmdRestore] = [this](unsigned) { restoreFromTray(); };
     handlers_[kCmdClose] = [this](unsigned) { requestExit(true); };
-    handlers_[kCmdTrayAbout] = [this](unsigned) { showAbout(); };
+    registerDialogCommands({*this, engine_, prompter_});
     rebuildMenus();
+}
+
+void CTovanixDlg::advanceRetirement() {
+    if (retireTimer_.busy()) return;
+    auto close = retirement_.nextClose();
+    if (!close) return;
+    retireTimer_.follow(std::move(*close), kRetirePollMs, [this](widgets::RequestTimer::Step, int) {
+        retirement_.closed();
+        advanceRetirement();
+    });
 }
 
 void CTovanixDlg::setCommandHandler(int id, CommandHandler handler) {
@@ -505,7 +506,7 @@ void CTovanixDlg::stopAndClose() {
         clock_.stop();
         stateTimer_.stop();
         smsTimer_.stop();
-        retireTimer_.stop();
+        retireTimer_.cancel();
         // The ports close in the polling thread; then both threads end.
         engine_.post(devices::kMsgCloseAllPorts);
         engine_.stop();

@@ -15,6 +15,7 @@
 #include "app/commands.h"
 #include "app/state_display.h"
 #include "app/tree_editing.h"
+#include "widgets/request_timer.h"
 
 class QLabel;
 class QMenu;
@@ -136,6 +137,8 @@ private:
     void loadConfigurationAndTree();
     void buildTree();
     void registerOwnCommands();
+    // Follows the next queued port close of a deleted line.
+    void advanceRetirement();
     void rebuildMenus();
     void writeUserPane();
     void onBeginLabelEdit(QTreeWidgetItem* item);
@@ -165,7 +168,7 @@ private:
     QTimer clock_;
     QTimer stateTimer_;
     QTimer smsTimer_;
-    QTimer retireTimer_;
+    widgets::RequestTimer retireTimer_;  // follows the close of a deleted line's port
     unsigned editData_ = 0;  // item data remembered when a label edit begins
     bool stopped_ = false;
     bool closing_ = false;

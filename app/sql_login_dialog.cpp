@@ -6,6 +6,7 @@
 
 #include "app/startup.h"
 #include "widgets/artwork.h"
+#include "platform/prompter.h"
 
 namespace tovanix::app {
 
@@ -49,11 +50,11 @@ CSqlLogin::CSqlLogin(Prompter& prompter, std::string credentialsPath, QWidget* p
     password_->setEchoMode(QLineEdit::Password);
     password_->setGeometry(kFieldX, kPasswordRowY, kFieldWidth, kRowHeight);
 
-    ok_ = new QPushButton(QStringLiteral("确定"), this);
+    ok_ = new QPushButton(QString::fromUtf8(kButtonOk), this);
     setControlId(ok_, 1);
     ok_->setDefault(true);
     ok_->setGeometry(kLabelX, kButtonRowY, kButtonWidth, kRowHeight + 2);
-    cancel_ = new QPushButton(QStringLiteral("取消"), this);
+    cancel_ = new QPushButton(QString::fromUtf8(kButtonCancel), this);
     setControlId(cancel_, 2);
     cancel_->setGeometry(kLabelX + kButtonWidth + 8, kButtonRowY, kButtonWidth, kRowHeight + 2);
     strip_ = new QPushButton(QStringLiteral("……"), this);

@@ -29,27 +29,23 @@ void LineRetirement::retire(int lineid) {
         l.groups.clear();
     });
     pending_.push_back(lineid);
-    poll();
 }
 
-void LineRetirement::poll() {
-    if (inFlight_) {
-        if (engine_.lineClosing.load() != 0) return;
-        engine_.table().removeLine(pending_.front());
-        pending_.pop_front();
-        inFlight_ = false;
-    }
-    while (!pending_.empty()) {
-        engine_.lineClosing.store(1);
-        if (engine_.post(devices::kMsgClosePort, devices::LineRequest{pending_.front()})) {
-            inFlight_ = true;
-            return;
-        }
-        // No polling thread: no port is open, the entry can go now.
-        engine_.lineClosing.store(0);
-        engine_.table().removeLine(pending_.front());
-        pending_.pop_front();
-    }
+std::optional<platform::ResultFollower::Request> LineRetirement::nextClose() {
+    if (pending_.empty()) return std::nullopt;
+    const int lineid = pending_.front();
+    platform::ResultFollower::Request r;
+    r.post = [this, lineid] { return engine_.post(devices::kMsgClosePort, devices::LineRequest{lineid}); };
+    r.code = &engine_.lineClosing;
+    r.pending = 1;
+    r.idle = 0;
+    return r;
+}
+
+void LineRetirement::closed() {
+    if (pending_.empty()) return;
+    engine_.table().removeLine(pending_.front());
+    pending_.pop_front();
 }
 
 EditOutcome deleteLine(Prompter& p, devices::Engine& engine, LineRetirement& retirement, TreeSurface& surface,

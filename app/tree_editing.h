@@ -5,7 +5,10 @@
 #pragma once
 
 #include <deque>
+#include <optional>
 #include <string>
+
+#include "platform/result_follower.h"
 
 namespace tovanix {
 class Prompter;
@@ -49,15 +52,21 @@ public:
 class LineRetirement {
 public:
     explicit LineRetirement(devices::Engine& engine) : engine_(engine) {}
+    // Empties the line's entry and queues the close of its port.
     void retire(int lineid);
-    // Advances the pending closes; the window calls it on a timer while busy().
-    void poll();
+    // The close of the first queued line, for the window to follow; nullopt
+    // when none is queued. No time-out: the close waits behind a scan pass,
+    // which may take minutes on a long line, and removing the entry before
+    // it ran would leave the port open.
+    std::optional<platform::ResultFollower::Request> nextClose();
+    // The first queued close was handled, or no polling thread took it (then
+    // no port is open): its entry goes.
+    void closed();
     bool busy() const { return !pending_.empty(); }
 
 private:
     devices::Engine& engine_;
     std::deque<int> pending_;  // line ids, UI thread only
-    bool inFlight_ = false;
 };
 
 enum class EditOutcome {

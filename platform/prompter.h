@@ -13,6 +13,9 @@ inline constexpr const char* kCaptionConfirm = "注意！";         // confirmin
 inline constexpr const char* kCaptionWarning = "警告";           // exit
 inline constexpr const char* kCaptionDanger = "警告！";          // deleting the database
 inline constexpr const char* kCaptionDatabaseLogin = "数据库连接错误";
+// The two buttons every dialog and message box names alike.
+inline constexpr const char* kButtonOk = "确定";
+inline constexpr const char* kButtonCancel = "取消";
 
 enum class PromptIcon { None, Information, Warning, Question, Error };
 enum class PromptButtons { Ok, OkCancel, YesNo };

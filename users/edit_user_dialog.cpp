@@ -10,6 +10,7 @@
 #include "users/current_user.h"
 #include "users/edit_user.h"
 #include "widgets/artwork.h"
+#include "platform/prompter.h"
 
 namespace tovanix::users {
 
@@ -35,9 +36,9 @@ CEditUser::CEditUser(Prompter& prompter, QWidget* parent) : QDialog(parent), pro
     oldPassword_ = passwordField(this, "oldPassword");
     newPassword_ = passwordField(this, "newPassword");
     repeat_ = passwordField(this, "repeatPassword");
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    auto* ok = new QPushButton(QString::fromUtf8(kButtonOk), this);
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+    auto* cancel = new QPushButton(QString::fromUtf8(kButtonCancel), this);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("用户名"), name_);

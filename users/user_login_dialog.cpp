@@ -11,6 +11,7 @@
 
 #include "users/login.h"
 #include "widgets/artwork.h"
+#include "platform/prompter.h"
 
 namespace tovanix::users {
 
@@ -24,15 +25,15 @@ CUserLogin::CUserLogin(Prompter& prompter, QWidget* parent) : QDialog(parent), p
     setWindowIcon(widgets::programIcon());
     auto* banner = new QLabel(this);
     banner->setPixmap(
-        QPixmap::fromImage(widgets::banner(kBannerWidth, kBannerHeight, QStringLiteral("Tovanix 温湿度监测系统"))));
+        QPixmap::fromImage(widgets::banner(kBannerWidth, kBannerHeight, QString::fromUtf8(widgets::kStationTitle))));
     names_ = new QComboBox(this);
     names_->setObjectName(QStringLiteral("userNames"));
     password_ = new QLineEdit(this);
     password_->setObjectName(QStringLiteral("password"));
     password_->setEchoMode(QLineEdit::Password);
-    ok_ = new QPushButton(QStringLiteral("确定"), this);
+    ok_ = new QPushButton(QString::fromUtf8(kButtonOk), this);
     ok_->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+    auto* cancel = new QPushButton(QString::fromUtf8(kButtonCancel), this);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("用户名"), names_);

@@ -29,6 +29,9 @@ enum class ButtonIcon { CurrentStatus, SystemConfig, Background, Exit };
 QImage statusPanel(Panel panel);
 // A 30 x 30 symbol on a transparent background.
 QImage powerSymbol(PowerSymbol symbol);
+// The title the banner carries in the main window and the login dialog.
+inline constexpr const char* kStationTitle = "Tovanix 温湿度监测系统";
+
 // The company banner, with the station's name in it.
 QImage banner(int width, int height, const QString& title);
 QIcon programIcon();

@@ -41,8 +41,8 @@ PromptAnswer QtPrompter::ask(const std::string& text, const std::string& caption
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
     }
-    if (auto* b = box.button(QMessageBox::Ok)) b->setText(QStringLiteral("确定"));
-    if (auto* b = box.button(QMessageBox::Cancel)) b->setText(QStringLiteral("取消"));
+    if (auto* b = box.button(QMessageBox::Ok)) b->setText(QString::fromUtf8(kButtonOk));
+    if (auto* b = box.button(QMessageBox::Cancel)) b->setText(QString::fromUtf8(kButtonCancel));
     if (auto* b = box.button(QMessageBox::Yes)) b->setText(QStringLiteral("是"));
     if (auto* b = box.button(QMessageBox::No)) b->setText(QStringLiteral("否"));
     switch (box.exec()) {

@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
 
 #include "app/commands.h"
 #include "app/node_data.h"
@@ -11,6 +13,7 @@
 #include "app/tile_content.h"
 #include "widgets/artwork.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/request_timer.h"
 #include "widgets/skin.h"
 #include "widgets/tile_painter.h"
 #include "widgets/tree_ctrl_ex.h"
@@ -20,6 +23,63 @@ using namespace tovanix;
 class WidgetsTest : public QObject {
     Q_OBJECT
 private slots:
+    // A request followed on the timer ends once, in each of its ways.
+    void requestTimerEndsOnce() {
+        using Step = widgets::RequestTimer::Step;
+        struct Case {
+            const char* name;
+            bool taken;
+            int finishAfterMs;  // -1: the handler never answers
+            int timeoutMs;
+            Step expected;
+            int expectedCode;
+        };
+        const Case cases[] = {
+            {"handled", true, 30, 2000, Step::Finished, 3},
+            {"never handled", true, -1, 100, Step::TimedOut, 1},
+            {"no thread", false, -1, 2000, Step::NotPosted, 0},
+        };
+        for (const Case& c : cases) {
+            std::atomic<int> code{0};
+            widgets::RequestTimer timer;
+            platform::ResultFollower::Request r;
+            r.code = &code;
+            r.timeout = std::chrono::milliseconds(c.timeoutMs);
+            r.post = [&] {
+                if (c.taken && c.finishAfterMs >= 0) QTimer::singleShot(c.finishAfterMs, [&] { code.store(3); });
+                return c.taken;
+            };
+            int calls = 0;
+            Step got = Step::Idle;
+            int gotCode = -1;
+            timer.follow(r, 10, [&](Step s, int v) {
+                ++calls;
+                got = s;
+                gotCode = v;
+            });
+            QTRY_COMPARE_WITH_TIMEOUT(calls, 1, 5000);
+            QTest::qWait(50);  // nothing more arrives
+            QCOMPARE(calls, 1);
+            QVERIFY2(got == c.expected, c.name);
+            QCOMPARE(gotCode, c.expectedCode);
+            QVERIFY(!timer.busy());
+        }
+    }
+    void requestTimerCancelledCallsNothing() {
+        std::atomic<int> code{0};
+        widgets::RequestTimer timer;
+        platform::ResultFollower::Request r;
+        r.code = &code;
+        r.post = [] { return true; };
+        bool called = false;
+        timer.follow(r, 10, [&](widgets::RequestTimer::Step, int) { called = true; });
+        QVERIFY(timer.busy());
+        timer.cancel();
+        code.store(2);
+        QTest::qWait(50);
+        QVERIFY(!called);
+        QVERIFY(!timer.busy());
+    }
     void channelTexts() {
         QCOMPARE(app::channelText(1000.0f), std::string("N/A"));
         QCOMPARE(app::channelText(23.44f), std::string("23.4"));

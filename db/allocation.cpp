@@ -1,8 +1,7 @@
 #include "db/allocation.h"
 
-#include <ctime>
-
 #include "db/connection.h"
+#include "platform/local_time.h"
 
 namespace tovanix::db {
 
@@ -35,17 +34,7 @@ constexpr int kDeviceIdColumn = 2;    // tovandevicetable.deviceid
 }  // namespace
 
 std::string initialDownLastTime() {
-    std::tm tm {};
-    tm.tm_year = kInitialDownYear - 1900;
-    tm.tm_mon = 0;
-    tm.tm_mday = 1;
-    tm.tm_isdst = -1;
-    std::time_t t = std::mktime(&tm);
-    std::tm local {};
-    localtime_r(&t, &local);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
-    return buf;
+    return platform::localDateTime(platform::makeLocalTime(kInitialDownYear, 1, 1, 0, 0, 0));
 }
 
 Allocation allocateLine(Connection& c, const LineSettings& line) {

@@ -3,8 +3,6 @@
 #include <atomic>
 #include <mutex>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <thread>
 
 #include "db/connection.h"
@@ -13,6 +11,7 @@
 #include "devices/engine.h"
 #include "platform/event.h"
 #include "platform/format.h"
+#include "platform/local_time.h"
 
 namespace tovanix::devices {
 
@@ -34,37 +33,11 @@ constexpr int kLoggerSoundDuration = 301;  // sent with every limits write
 constexpr int kAlarmLogSpacingShortS = 60;
 constexpr int kAlarmLogSpacingLongS = 120;
 constexpr int kLongIntervalMinutes = 2;
-constexpr int kYearBase = 2000;
 constexpr int kHistoryRetries = 2;
 
-unsigned char toBcd(int v) {
-    return static_cast<unsigned char>(((v / 10) % 10) << 4 | (v % 10));
-}
-
-// Year - 2000, month, day, hour, minute, second, each as two BCD digits.
-void bcdTime(std::time_t t, unsigned char out[6]) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    out[0] = toBcd(tm.tm_year + 1900 - kYearBase);
-    out[1] = toBcd(tm.tm_mon + 1);
-    out[2] = toBcd(tm.tm_mday);
-    out[3] = toBcd(tm.tm_hour);
-    out[4] = toBcd(tm.tm_min);
-    out[5] = toBcd(tm.tm_sec);
-}
-
-std::string formatLocal(std::time_t t, const char* fmt) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[64];
-    std::strftime(buf, sizeof buf, fmt, &tm);
-    return buf;
-}
-
 bool monthAndDaySet(const std::string& text) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    return mo != 0 && d != 0;
+    const platform::DateTimeFields f = platform::scanDateTime(text);
+    return f.month != 0 && f.day != 0;
 }
 
 // The device event (or another event) held for a handler, with the state
@@ -275,7 +248,7 @@ void CMyThread::scan() {
         DeviceEntry copy;
         bool found = false;
         const std::time_t now = engine_.now();
-        const std::time_t minute = now - now % 60;
+        const std::time_t minute = platform::minuteStart(now);
 
         engine_.table().with([&](std::vector<LineEntry>& lines) {
             LineEntry* lp = nullptr;
@@ -318,7 +291,7 @@ void CMyThread::scan() {
                 }
                 if (storing && minute >= d.nextAlarmLogTime) {
                     const std::string group = StationTable::groupNameIn(lines, d.groupId);
-                    const std::string t = formatLocal(minute, "%Y-%m-%d %H:%M") + ":00";
+                    const std::string t = platform::minuteStamp(minute);
                     auto row = [&](int channel, float value, float lower) {
                         rows.push_back({t, d.name, d.address, l.name, group, d.deviceid, l.lineid, channel, value,
                                         value <= lower});
@@ -456,20 +429,14 @@ void CMyThread::probe(const DeviceRequest& r) {
     if (!engine_.table().find(r.lineid, r.address).valid()) return;
     const int port = line->port;
     const std::time_t now = engine_.now();
-    unsigned char bcd[6];
-    bcdTime(now, bcd);
+    unsigned char bcd[platform::kBcdClockBytes];
+    platform::bcdClock(now, bcd);
 
     char clock[drivers::kTimeTextSize] = {};
     wired_.setTargetDevice(port, r.address);
     if (wired_.getClock(port, clock)) {
-        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-        std::sscanf(clock, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-        std::tm pc{};
-        localtime_r(&now, &pc);
         // The logger's seconds do not count: same minute, same clock.
-        bool same =
-            y == pc.tm_year + 1900 && mo == pc.tm_mon + 1 && d == pc.tm_mday && h == pc.tm_hour && mi == pc.tm_min;
-        if (!same) {
+        if (!platform::sameLocalMinute(platform::scanDateTime(clock), now)) {
             wired_.setTargetDevice(port, r.address);
             if (!wired_.setClock(port, bcd)) return;
             wired_.setTargetDevice(port, r.address);
@@ -515,8 +482,8 @@ void CMyThread::startLogging(const DeviceRequest& r) {
         engine_.startLoggingResult.store(kStartLoggingPortClosed);
         return;
     }
-    unsigned char bcd[6];
-    bcdTime(engine_.now(), bcd);
+    unsigned char bcd[platform::kBcdClockBytes];
+    platform::bcdClock(engine_.now(), bcd);
     wired_.setTargetDevice(line->port, r.address);
     if (!wired_.setClock(line->port, bcd)) {
         engine_.startLoggingResult.store(kResultDeviceFailed);
@@ -649,9 +616,10 @@ void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addr
     int interval = 0, count = 0, second = 0;
     wired_.setTargetDevice(port, address);
     if (!wired_.getOldestRecordTime(port, oldest, &interval, &count, &second) || count <= 0) return;
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    std::sscanf(oldest, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    if (y < 2001 || y > 2139 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59) return;
+    const platform::DateTimeFields f = platform::scanDateTime(oldest);
+    if (f.year < 2001 || f.year > 2139 || f.month < 1 || f.month > 12 || f.day < 1 || f.day > 31 || f.hour < 0 ||
+        f.hour > 23 || f.minute < 0 || f.minute > 59)
+        return;
     const int n = db::dataTableNumber(lineid, address);
     db::createDataTable(*c, n);
     std::string newest = newestStoredTime(*c, n);
@@ -669,16 +637,10 @@ void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addr
         if (!ok) continue;
         if (records > drivers::kHistoryBlockRecords) records = drivers::kHistoryBlockRecords;
         for (int i = 0; i < records; ++i) {
-            std::tm tm{};
-            tm.tm_year = kYearBase + times[i][0] - 1900;
-            tm.tm_mon = times[i][1] - 1;
-            tm.tm_mday = times[i][2];
-            tm.tm_hour = times[i][3];
-            tm.tm_min = times[i][4];
-            tm.tm_isdst = -1;
-            std::time_t t = std::mktime(&tm);
+            const std::time_t t = platform::makeLocalTime(platform::kLoggerYearBase + times[i][0], times[i][1],
+                                                          times[i][2], times[i][3], times[i][4], 0);
             if (t < r.start || t > r.end) continue;
-            if (db::storeFetchedRecord(*c, n, formatLocal(t, "%Y-%m-%d %H:%M:%S"), values[i][0] / 10.0,
+            if (db::storeFetchedRecord(*c, n, platform::localDateTime(t), values[i][0] / 10.0,
                                        values[i][1] / 10.0)) {
                 stored += static_cast<int>(c->affectedRows());
             }

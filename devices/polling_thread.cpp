@@ -23,16 +23,9 @@ namespace {
 std::mutex receiverMutex;  // guards receiverUsers
 int receiverUsers = 0;
 
-constexpr int kSignCh1Low = 0x01;
-constexpr int kSignCh1High = 0x02;
-constexpr int kSignCh2Low = 0x10;
-constexpr int kSignCh2High = 0x20;
 constexpr int kFailuresBeforeNotAnswering = 3;
 constexpr float kWiredSupplyVolts = 5.0f;
 constexpr int kLoggerSoundDuration = 301;  // sent with every limits write
-constexpr int kAlarmLogSpacingShortS = 60;
-constexpr int kAlarmLogSpacingLongS = 120;
-constexpr int kLongIntervalMinutes = 2;
 constexpr int kHistoryRetries = 2;
 
 bool monthAndDaySet(const std::string& text) {
@@ -91,29 +84,34 @@ std::vector<CMyThread::WorkItem> CMyThread::wiredWork(Want&& want) {
     });
 }
 
-std::string alarmSign(const DeviceEntry& d, const float pair[2]) {
-    if (d.ch1Enable == 0 && d.ch2Enable == 0) return "0";
-    int sign = 0;
-    if (d.ch1Enable != 0) {
-        if (pair[0] <= d.ch1Lower)
-            sign |= kSignCh1Low;
-        else if (pair[0] >= d.ch1Upper)
-            sign |= kSignCh1High;
-    }
-    if (d.ch2Enable != 0) {
-        if (pair[1] <= d.ch2Lower)
-            sign |= kSignCh2Low;
-        else if (pair[1] >= d.ch2Upper)
-            sign |= kSignCh2High;
-    }
-    return std::to_string(sign);
+alarms::DeviceLimits alarmLimits(const DeviceEntry& d) {
+    return {{d.ch1Enable, d.ch1Lower, d.ch1Upper}, {d.ch2Enable, d.ch2Lower, d.ch2Upper}};
 }
 
-bool outOfLimits(const DeviceEntry& d) {
-    bool ch1 = d.ch1Enable != 0 && (d.ch1 <= d.ch1Lower || d.ch1 >= d.ch1Upper);
-    bool ch2 = d.ch2Enable != 0 && (d.ch2 <= d.ch2Lower || d.ch2 >= d.ch2Upper);
-    return ch1 || ch2;
+namespace {
+
+// The limit test reads and sets the entry's own status codes.
+static_assert(alarms::kLimitNormal == kStatusNormal && alarms::kLimitInAlarm == kStatusAlarm &&
+              alarms::kLimitAlarmOver == kStatusAlarmOver);
+
+// The entry's fresh reading as the limit test takes it: tested on the second
+// pair, signed on the first.
+alarms::LimitInput limitInput(const DeviceEntry& d, std::time_t minute, bool storing) {
+    alarms::LimitInput in;
+    in.limits = alarmLimits(d);
+    in.ch1 = d.ch1;
+    in.ch2 = d.ch2;
+    in.signPair[0] = d.pair1[0];
+    in.signPair[1] = d.pair1[1];
+    in.status = d.status;
+    in.nextAlarmLogTime = d.nextAlarmLogTime;
+    in.minute = minute;
+    in.recordInterval = d.recordInterval;
+    in.storing = storing;
+    return in;
 }
+
+}  // namespace
 
 CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine) {
     const std::string folder = engine_.driverFolder();
@@ -270,39 +268,25 @@ void CMyThread::scan() {
             d.powerKind = kPowerExternal;
             d.failureCount = 0;
             storeReading(d, timeText, r12, r34);
-            if (!outOfLimits(d)) {
-                d.status =
-                    (d.status == kStatusAlarm || d.status == kStatusAlarmOver) ? kStatusAlarmOver : kStatusNormal;
-            } else {
+            alarms::LimitResult r = alarms::checkReading(limitInput(d, minute, storing));
+            d.status = r.status;
+            d.nextAlarmLogTime = r.nextAlarmLogTime;
+            sign = std::move(r.sign);
+            if (r.outOfLimits) {
                 alarm = true;
-                d.status = kStatusAlarm;
                 d.unacknowledged = 1;
                 // A fresh state per device, so a message never mixes two devices.
+                state = r.alarm;
                 state.deviceName = d.name;
-                if (d.ch1Enable != 0 && (d.ch1 <= d.ch1Lower || d.ch1 >= d.ch1Upper)) {
-                    state.mask |= 1;
-                    state.ch1Value = d.ch1;
-                    state.ch1Direction = d.ch1 <= d.ch1Lower ? 0 : 1;
-                }
-                if (d.ch2Enable != 0 && (d.ch2 <= d.ch2Lower || d.ch2 >= d.ch2Upper)) {
-                    state.mask |= 2;
-                    state.ch2Value = d.ch2;
-                    state.ch2Direction = d.ch2 <= d.ch2Lower ? 0 : 1;
-                }
-                if (storing && minute >= d.nextAlarmLogTime) {
-                    const std::string group = StationTable::groupNameIn(lines, d.groupId);
-                    const std::string t = platform::minuteStamp(minute);
-                    auto row = [&](int channel, float value, float lower) {
-                        rows.push_back({t, d.name, d.address, l.name, group, d.deviceid, l.lineid, channel, value,
-                                        value <= lower});
-                    };
-                    if (state.mask & 1) row(1, d.ch1, d.ch1Lower);
-                    if (state.mask & 2) row(2, d.ch2, d.ch2Lower);
-                    d.nextAlarmLogTime = minute + (d.recordInterval < kLongIntervalMinutes ? kAlarmLogSpacingShortS
-                                                                                           : kAlarmLogSpacingLongS);
+            }
+            if (!r.logRows.empty()) {
+                const std::string group = StationTable::groupNameIn(lines, d.groupId);
+                const std::string t = platform::minuteStamp(minute);
+                for (const alarms::AlarmLogEntry& e : r.logRows) {
+                    rows.push_back({t, d.name, d.address, l.name, group, d.deviceid, l.lineid, e.channel, e.value,
+                                    e.belowLower});
                 }
             }
-            sign = alarmSign(d, d.pair1);
             copy = d;
         });
         if (!found) continue;  // removed while it was being read

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "alarms/limit_check.h"
 #include "db/data_table.h"
 #include "devices/device_store.h"
 #include "drivers/driver_api.h"
@@ -30,12 +31,8 @@ struct ScanSummary {
     bool stored = true;  // false when the database was unreachable
 };
 
-// Alarm sign of a reading: bits 0x01 / 0x02 for channel 1 below / above,
-// 0x10 / 0x20 for channel 2, from the first pair; "0" when no bit is set or
-// both alarms are off.
-std::string alarmSign(const DeviceEntry& d, const float pair[2]);
-// True when an enabled channel is at or beyond one of its limits.
-bool outOfLimits(const DeviceEntry& d);
+// The entry's alarm enables and limits, as the limit test takes them.
+alarms::DeviceLimits alarmLimits(const DeviceEntry& d);
 
 class CMyThread : public platform::MessageThread {
 public:

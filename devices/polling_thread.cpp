@@ -9,6 +9,7 @@
 #include "devices/config_load.h"
 #include "devices/device_store.h"
 #include "devices/engine.h"
+#include "devices/handler_pass.h"
 #include "platform/event.h"
 #include "platform/format.h"
 #include "platform/local_time.h"
@@ -26,28 +27,11 @@ int receiverUsers = 0;
 constexpr int kFailuresBeforeNotAnswering = 3;
 constexpr float kWiredSupplyVolts = 5.0f;
 constexpr int kLoggerSoundDuration = 301;  // sent with every limits write
-constexpr int kHistoryRetries = 2;
 
 bool monthAndDaySet(const std::string& text) {
     const platform::DateTimeFields f = platform::scanDateTime(text);
     return f.month != 0 && f.day != 0;
 }
-
-// The device event (or another event) held for a handler, with the state
-// code put back to idle on every way out.
-class Pass {
-public:
-    Pass(platform::AutoResetEvent& e, std::atomic<int>& state, int code) : hold_(e), state_(state) {
-        state_.store(code);
-    }
-    ~Pass() { state_.store(kStateIdle); }
-    Pass(const Pass&) = delete;
-    Pass& operator=(const Pass&) = delete;
-
-private:
-    platform::EventHold hold_;
-    std::atomic<int>& state_;
-};
 
 // The reading into its entry: stored and tested values from the second pair.
 void storeReading(DeviceEntry& d, const std::string& timeText, const float r12[2], const float r34[2]) {
@@ -70,8 +54,7 @@ void applyAlarmSettings(DeviceEntry& d, const LoggerSettings& s) {
     d.recordInterval = s.recordInter;
 }
 
-template <typename Want>
-std::vector<CMyThread::WorkItem> CMyThread::wiredWork(Want&& want) {
+std::vector<CMyThread::WorkItem> CMyThread::wiredWork(const WorkFilter& want) {
     return engine_.table().with([&](std::vector<LineEntry>& lines) {
         std::vector<WorkItem> w;
         for (const auto& l : lines) {
@@ -567,71 +550,6 @@ void CMyThread::closeAllPorts() {
         return p;
     });
     for (int port : ports) wired_.closeCom(port);
-}
-
-void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
-    // The port event as the recovery dialog expects, and the device event as
-    // well, so a download never interleaves with the settings-read thread.
-    platform::EventHold port(engine_.portEvent);
-    Pass pass(engine_.deviceEvent, engine_.driverState, kStateReadingHistory);
-    db::Connection c;
-    const bool dbOk = c.open();
-    if (!dbOk) engine_.log("download: database unreachable, nothing downloaded");
-    const auto work = wiredWork([&](const LineEntry& l, const DeviceEntry& d) {
-        if (!chosenOnly) return true;
-        for (const auto& want : r.devices) {
-            if (want.lineid == l.lineid && want.address == d.address) return true;
-        }
-        return false;
-    });
-    if (dbOk) {
-        for (const WorkItem& item : work) {
-            if (engine_.stopping()) break;
-            downloadDevice(&c, item.port, item.lineid, item.address, r);
-        }
-    }
-    c.close();
-    sleepMs(engine_.timing().downloadEndMs);
-    engine_.recoveryFlag.store(0);
-}
-
-void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r) {
-    char oldest[drivers::kTimeTextSize] = {};
-    int interval = 0, count = 0, second = 0;
-    wired_.setTargetDevice(port, address);
-    if (!wired_.getOldestRecordTime(port, oldest, &interval, &count, &second) || count <= 0) return;
-    const platform::DateTimeFields f = platform::scanDateTime(oldest);
-    if (f.year < 2001 || f.year > 2139 || f.month < 1 || f.month > 12 || f.day < 1 || f.day > 31 || f.hour < 0 ||
-        f.hour > 23 || f.minute < 0 || f.minute > 59)
-        return;
-    const int n = db::dataTableNumber(lineid, address);
-    db::createDataTable(*c, n);
-    std::string newest = newestStoredTime(*c, n);
-    const int blocks = (count - 1) / drivers::kHistoryBlockRecords + 1;
-    int stored = 0;
-    for (int block = 1; block <= blocks; ++block) {
-        unsigned char times[drivers::kHistoryBlockRecords][5] = {};
-        double values[drivers::kHistoryBlockRecords][2] = {};
-        int records = 0;
-        bool ok = false;
-        for (int attempt = 0; attempt < kHistoryRetries && !ok; ++attempt) {
-            wired_.setTargetDevice(port, address);
-            ok = wired_.getHistory(port, block, times, values, &records) != 0;
-        }
-        if (!ok) continue;
-        if (records > drivers::kHistoryBlockRecords) records = drivers::kHistoryBlockRecords;
-        for (int i = 0; i < records; ++i) {
-            const std::time_t t = platform::makeLocalTime(platform::kLoggerYearBase + times[i][0], times[i][1],
-                                                          times[i][2], times[i][3], times[i][4], 0);
-            if (t < r.start || t > r.end) continue;
-            if (db::storeFetchedRecord(*c, n, platform::localDateTime(t), values[i][0] / 10.0,
-                                       values[i][1] / 10.0)) {
-                stored += static_cast<int>(c->affectedRows());
-            }
-        }
-    }
-    engine_.log(platform::format("download: line %d address %d: %d records, %d new (newest stored %s)", lineid, address,
-                                 count, stored, newest.empty() ? "none" : newest.c_str()));
 }
 
 }  // namespace tovanix::devices

@@ -4,6 +4,7 @@
 // download, and the opening and closing of line ports.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -64,13 +65,14 @@ private:
     void closePort(const LineRequest& r);
     void openPort(const LineRequest& r);
     void closeAllPorts();
+    // History download (history_download.cpp).
     void download(const HistoryRequest& r, bool chosenOnly);
     void downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r);
     void finishPass();
     void sleepMs(int ms) const;
+    using WorkFilter = std::function<bool(const LineEntry&, const DeviceEntry&)>;
     // Devices of wired lines with an open port, chosen by `want`.
-    template <typename Want>
-    std::vector<WorkItem> wiredWork(Want&& want);
+    std::vector<WorkItem> wiredWork(const WorkFilter& want);
     // Reads one logger's current values into the outputs.
     bool readNow(int port, int address, std::string& timeText, float r12[2], float r34[2]);
 

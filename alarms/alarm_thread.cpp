@@ -7,6 +7,7 @@
 #include "alarms/alarm_text.h"
 #include "platform/encoding.h"
 #include "platform/format.h"
+#include "platform/local_time.h"
 
 namespace tovanix::alarms {
 
@@ -41,10 +42,7 @@ void CAlarmThread::log(const std::string& line) const {
 }
 
 std::tm CAlarmThread::localNow() const {
-    std::time_t t = now_ ? now_() : std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return tm;
+    return platform::localTm(now_ ? now_() : std::time(nullptr));
 }
 
 void CAlarmThread::boxOn() {

@@ -2,7 +2,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 #include "app/credentials.h"
@@ -10,6 +9,7 @@
 #include "db/defaults.h"
 #include "devices/engine.h"
 #include "devices/messages.h"
+#include "platform/local_time.h"
 #include "platform/paths.h"
 
 namespace tovanix {
@@ -59,11 +59,7 @@ int runHeadless() {
         devices::HistoryRequest range;
         range.start = load.oldestLost;
         range.end = engine.now();
-        char from[32];
-        std::tm tm {};
-        localtime_r(&range.start, &tm);
-        std::strftime(from, sizeof from, "%Y-%m-%d %H:%M:%S", &tm);
-        logLine(std::string("lost records since ") + from + ": downloading the loggers' history");
+        logLine("lost records since " + platform::localDateTime(range.start) + ": downloading the loggers' history");
         engine.recoveryFlag.store(1);
         engine.post(devices::kMsgDownloadAll, range);
     }

@@ -20,6 +20,7 @@
 #include "app/about_dialog.h"
 #include "app/dialog_commands.h"
 #include "app/node_data.h"
+#include "platform/local_time.h"
 #include "platform/prompter.h"
 #include "app/status_view.h"
 #include "devices/config_load.h"
@@ -418,12 +419,8 @@ void CTovanixDlg::refillCurrent() {
 }
 
 void CTovanixDlg::tickClock() {
-    std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
-    panes_[2]->setText(QStringLiteral("当前时间:") + QString::fromLatin1(text));
+    const std::string text = platform::localDateTime(std::time(nullptr));
+    panes_[2]->setText(QStringLiteral("当前时间:") + QString::fromLatin1(text.c_str()));
 }
 
 void CTovanixDlg::tickState() {

@@ -1,9 +1,8 @@
 #include "db/allocation.h"
 
-#include <ctime>
-
 #include "db/connection.h"
 #include "db/schema.h"
+#include "platform/local_time.h"
 
 namespace tovanix::db {
 
@@ -31,17 +30,7 @@ constexpr const char* kDeviceInsert =
 }  // namespace
 
 std::string initialDownLastTime() {
-    std::tm tm {};
-    tm.tm_year = kInitialDownYear - 1900;
-    tm.tm_mon = 0;
-    tm.tm_mday = 1;
-    tm.tm_isdst = -1;
-    std::time_t t = std::mktime(&tm);
-    std::tm local {};
-    localtime_r(&t, &local);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
-    return buf;
+    return platform::localDateTime(platform::makeLocalTime(kInitialDownYear, 1, 1, 0, 0, 0));
 }
 
 Allocation allocateLine(Connection& c, const LineSettings& line) {

@@ -1,10 +1,9 @@
 #include "devices/config_load.h"
 
-#include <cstdio>
-
 #include "db/connection.h"
 #include "db/defaults.h"
 #include "db/schema.h"
+#include "platform/local_time.h"
 
 namespace tovanix::devices {
 
@@ -17,20 +16,7 @@ namespace col = db::schema;
 }  // namespace
 
 std::time_t parseDbTime(const std::string& text, std::time_t fallback) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s) < 3 || y == 0 || mo == 0 || d == 0) {
-        return fallback;
-    }
-    std::tm tm {};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = s;
-    tm.tm_isdst = -1;
-    std::time_t t = std::mktime(&tm);
-    return t == static_cast<std::time_t>(-1) ? fallback : t;
+    return platform::parseLocalDateTime(text).value_or(fallback);
 }
 
 ConfigLoadResult loadConfiguration(StationTable& table, alarms::AlarmConfig& alarm, std::time_t now) {

@@ -2,6 +2,7 @@
 
 #include "devices/polling_thread.h"
 #include "platform/format.h"
+#include "platform/local_time.h"
 
 namespace tovanix::devices {
 
@@ -13,12 +14,7 @@ Engine::~Engine() {
 
 void Engine::log(const std::string& line) const {
     if (!log_) return;
-    std::time_t t = now();
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
-    log_(std::string(stamp) + " " + line);
+    log_(platform::localDateTime(now()) + " " + line);
 }
 
 ConfigLoadResult Engine::loadConfiguration() {

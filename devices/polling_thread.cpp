@@ -3,16 +3,16 @@
 #include <atomic>
 #include <mutex>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <thread>
 
 #include "db/connection.h"
 #include "devices/config_load.h"
 #include "devices/device_store.h"
 #include "devices/engine.h"
+#include "devices/handler_pass.h"
 #include "platform/event.h"
 #include "platform/format.h"
+#include "platform/local_time.h"
 
 namespace tovanix::devices {
 
@@ -24,64 +24,14 @@ namespace {
 std::mutex receiverMutex;  // guards receiverUsers
 int receiverUsers = 0;
 
-constexpr int kSignCh1Low = 0x01;
-constexpr int kSignCh1High = 0x02;
-constexpr int kSignCh2Low = 0x10;
-constexpr int kSignCh2High = 0x20;
 constexpr int kFailuresBeforeNotAnswering = 3;
 constexpr float kWiredSupplyVolts = 5.0f;
 constexpr int kLoggerSoundDuration = 301;  // sent with every limits write
-constexpr int kAlarmLogSpacingShortS = 60;
-constexpr int kAlarmLogSpacingLongS = 120;
-constexpr int kLongIntervalMinutes = 2;
-constexpr int kYearBase = 2000;
-constexpr int kHistoryRetries = 2;
-
-unsigned char toBcd(int v) {
-    return static_cast<unsigned char>(((v / 10) % 10) << 4 | (v % 10));
-}
-
-// Year - 2000, month, day, hour, minute, second, each as two BCD digits.
-void bcdTime(std::time_t t, unsigned char out[6]) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    out[0] = toBcd(tm.tm_year + 1900 - kYearBase);
-    out[1] = toBcd(tm.tm_mon + 1);
-    out[2] = toBcd(tm.tm_mday);
-    out[3] = toBcd(tm.tm_hour);
-    out[4] = toBcd(tm.tm_min);
-    out[5] = toBcd(tm.tm_sec);
-}
-
-std::string formatLocal(std::time_t t, const char* fmt) {
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[64];
-    std::strftime(buf, sizeof buf, fmt, &tm);
-    return buf;
-}
 
 bool monthAndDaySet(const std::string& text) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    return mo != 0 && d != 0;
+    const platform::DateTimeFields f = platform::scanDateTime(text);
+    return f.month != 0 && f.day != 0;
 }
-
-// The device event (or another event) held for a handler, with the state
-// code put back to idle on every way out.
-class Pass {
-public:
-    Pass(platform::AutoResetEvent& e, std::atomic<int>& state, int code) : hold_(e), state_(state) {
-        state_.store(code);
-    }
-    ~Pass() { state_.store(kStateIdle); }
-    Pass(const Pass&) = delete;
-    Pass& operator=(const Pass&) = delete;
-
-private:
-    platform::EventHold hold_;
-    std::atomic<int>& state_;
-};
 
 // The reading into its entry: stored and tested values from the second pair.
 void storeReading(DeviceEntry& d, const std::string& timeText, const float r12[2], const float r34[2]) {
@@ -104,8 +54,7 @@ void applyAlarmSettings(DeviceEntry& d, const LoggerSettings& s) {
     d.recordInterval = s.recordInter;
 }
 
-template <typename Want>
-std::vector<CMyThread::WorkItem> CMyThread::wiredWork(Want&& want) {
+std::vector<CMyThread::WorkItem> CMyThread::wiredWork(const WorkFilter& want) {
     return engine_.table().with([&](std::vector<LineEntry>& lines) {
         std::vector<WorkItem> w;
         for (const auto& l : lines) {
@@ -118,29 +67,34 @@ std::vector<CMyThread::WorkItem> CMyThread::wiredWork(Want&& want) {
     });
 }
 
-std::string alarmSign(const DeviceEntry& d, const float pair[2]) {
-    if (d.ch1Enable == 0 && d.ch2Enable == 0) return "0";
-    int sign = 0;
-    if (d.ch1Enable != 0) {
-        if (pair[0] <= d.ch1Lower)
-            sign |= kSignCh1Low;
-        else if (pair[0] >= d.ch1Upper)
-            sign |= kSignCh1High;
-    }
-    if (d.ch2Enable != 0) {
-        if (pair[1] <= d.ch2Lower)
-            sign |= kSignCh2Low;
-        else if (pair[1] >= d.ch2Upper)
-            sign |= kSignCh2High;
-    }
-    return std::to_string(sign);
+alarms::DeviceLimits alarmLimits(const DeviceEntry& d) {
+    return {{d.ch1Enable, d.ch1Lower, d.ch1Upper}, {d.ch2Enable, d.ch2Lower, d.ch2Upper}};
 }
 
-bool outOfLimits(const DeviceEntry& d) {
-    bool ch1 = d.ch1Enable != 0 && (d.ch1 <= d.ch1Lower || d.ch1 >= d.ch1Upper);
-    bool ch2 = d.ch2Enable != 0 && (d.ch2 <= d.ch2Lower || d.ch2 >= d.ch2Upper);
-    return ch1 || ch2;
+namespace {
+
+// The limit test reads and sets the entry's own status codes.
+static_assert(alarms::kLimitNormal == kStatusNormal && alarms::kLimitInAlarm == kStatusAlarm &&
+              alarms::kLimitAlarmOver == kStatusAlarmOver);
+
+// The entry's fresh reading as the limit test takes it: tested on the second
+// pair, signed on the first.
+alarms::LimitInput limitInput(const DeviceEntry& d, std::time_t minute, bool storing) {
+    alarms::LimitInput in;
+    in.limits = alarmLimits(d);
+    in.ch1 = d.ch1;
+    in.ch2 = d.ch2;
+    in.signPair[0] = d.pair1[0];
+    in.signPair[1] = d.pair1[1];
+    in.status = d.status;
+    in.nextAlarmLogTime = d.nextAlarmLogTime;
+    in.minute = minute;
+    in.recordInterval = d.recordInterval;
+    in.storing = storing;
+    return in;
 }
+
+}  // namespace
 
 CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine) {
     const std::string folder = engine_.driverFolder();
@@ -275,7 +229,7 @@ void CMyThread::scan() {
         DeviceEntry copy;
         bool found = false;
         const std::time_t now = engine_.now();
-        const std::time_t minute = now - now % 60;
+        const std::time_t minute = platform::minuteStart(now);
 
         engine_.table().with([&](std::vector<LineEntry>& lines) {
             LineEntry* lp = nullptr;
@@ -297,39 +251,25 @@ void CMyThread::scan() {
             d.powerKind = kPowerExternal;
             d.failureCount = 0;
             storeReading(d, timeText, r12, r34);
-            if (!outOfLimits(d)) {
-                d.status =
-                    (d.status == kStatusAlarm || d.status == kStatusAlarmOver) ? kStatusAlarmOver : kStatusNormal;
-            } else {
+            alarms::LimitResult r = alarms::checkReading(limitInput(d, minute, storing));
+            d.status = r.status;
+            d.nextAlarmLogTime = r.nextAlarmLogTime;
+            sign = std::move(r.sign);
+            if (r.outOfLimits) {
                 alarm = true;
-                d.status = kStatusAlarm;
                 d.unacknowledged = 1;
                 // A fresh state per device, so a message never mixes two devices.
+                state = r.alarm;
                 state.deviceName = d.name;
-                if (d.ch1Enable != 0 && (d.ch1 <= d.ch1Lower || d.ch1 >= d.ch1Upper)) {
-                    state.mask |= 1;
-                    state.ch1Value = d.ch1;
-                    state.ch1Direction = d.ch1 <= d.ch1Lower ? 0 : 1;
-                }
-                if (d.ch2Enable != 0 && (d.ch2 <= d.ch2Lower || d.ch2 >= d.ch2Upper)) {
-                    state.mask |= 2;
-                    state.ch2Value = d.ch2;
-                    state.ch2Direction = d.ch2 <= d.ch2Lower ? 0 : 1;
-                }
-                if (storing && minute >= d.nextAlarmLogTime) {
-                    const std::string group = StationTable::groupNameIn(lines, d.groupId);
-                    const std::string t = formatLocal(minute, "%Y-%m-%d %H:%M") + ":00";
-                    auto row = [&](int channel, float value, float lower) {
-                        rows.push_back({t, d.name, d.address, l.name, group, d.deviceid, l.lineid, channel, value,
-                                        value <= lower});
-                    };
-                    if (state.mask & 1) row(1, d.ch1, d.ch1Lower);
-                    if (state.mask & 2) row(2, d.ch2, d.ch2Lower);
-                    d.nextAlarmLogTime = minute + (d.recordInterval < kLongIntervalMinutes ? kAlarmLogSpacingShortS
-                                                                                           : kAlarmLogSpacingLongS);
+            }
+            if (!r.logRows.empty()) {
+                const std::string group = StationTable::groupNameIn(lines, d.groupId);
+                const std::string t = platform::minuteStamp(minute);
+                for (const alarms::AlarmLogEntry& e : r.logRows) {
+                    rows.push_back({t, d.name, d.address, l.name, group, d.deviceid, l.lineid, e.channel, e.value,
+                                    e.belowLower});
                 }
             }
-            sign = alarmSign(d, d.pair1);
             copy = d;
         });
         if (!found) continue;  // removed while it was being read
@@ -456,20 +396,14 @@ void CMyThread::probe(const DeviceRequest& r) {
     if (!engine_.table().find(r.lineid, r.address).valid()) return;
     const int port = line->port;
     const std::time_t now = engine_.now();
-    unsigned char bcd[6];
-    bcdTime(now, bcd);
+    unsigned char bcd[platform::kBcdClockBytes];
+    platform::bcdClock(now, bcd);
 
     char clock[drivers::kTimeTextSize] = {};
     wired_.setTargetDevice(port, r.address);
     if (wired_.getClock(port, clock)) {
-        int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-        std::sscanf(clock, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-        std::tm pc{};
-        localtime_r(&now, &pc);
         // The logger's seconds do not count: same minute, same clock.
-        bool same =
-            y == pc.tm_year + 1900 && mo == pc.tm_mon + 1 && d == pc.tm_mday && h == pc.tm_hour && mi == pc.tm_min;
-        if (!same) {
+        if (!platform::sameLocalMinute(platform::scanDateTime(clock), now)) {
             wired_.setTargetDevice(port, r.address);
             if (!wired_.setClock(port, bcd)) return;
             wired_.setTargetDevice(port, r.address);
@@ -515,8 +449,8 @@ void CMyThread::startLogging(const DeviceRequest& r) {
         engine_.startLoggingResult.store(kStartLoggingPortClosed);
         return;
     }
-    unsigned char bcd[6];
-    bcdTime(engine_.now(), bcd);
+    unsigned char bcd[platform::kBcdClockBytes];
+    platform::bcdClock(engine_.now(), bcd);
     wired_.setTargetDevice(line->port, r.address);
     if (!wired_.setClock(line->port, bcd)) {
         engine_.startLoggingResult.store(kResultDeviceFailed);
@@ -616,76 +550,6 @@ void CMyThread::closeAllPorts() {
         return p;
     });
     for (int port : ports) wired_.closeCom(port);
-}
-
-void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
-    // The port event as the recovery dialog expects, and the device event as
-    // well, so a download never interleaves with the settings-read thread.
-    platform::EventHold port(engine_.portEvent);
-    Pass pass(engine_.deviceEvent, engine_.driverState, kStateReadingHistory);
-    db::Connection c;
-    const bool dbOk = c.open();
-    if (!dbOk) engine_.log("download: database unreachable, nothing downloaded");
-    const auto work = wiredWork([&](const LineEntry& l, const DeviceEntry& d) {
-        if (!chosenOnly) return true;
-        for (const auto& want : r.devices) {
-            if (want.lineid == l.lineid && want.address == d.address) return true;
-        }
-        return false;
-    });
-    if (dbOk) {
-        for (const WorkItem& item : work) {
-            if (engine_.stopping()) break;
-            downloadDevice(&c, item.port, item.lineid, item.address, r);
-        }
-    }
-    c.close();
-    sleepMs(engine_.timing().downloadEndMs);
-    engine_.recoveryFlag.store(0);
-}
-
-void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r) {
-    char oldest[drivers::kTimeTextSize] = {};
-    int interval = 0, count = 0, second = 0;
-    wired_.setTargetDevice(port, address);
-    if (!wired_.getOldestRecordTime(port, oldest, &interval, &count, &second) || count <= 0) return;
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    std::sscanf(oldest, "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
-    if (y < 2001 || y > 2139 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59) return;
-    const int n = db::dataTableNumber(lineid, address);
-    db::createDataTable(*c, n);
-    std::string newest = newestStoredTime(*c, n);
-    const int blocks = (count - 1) / drivers::kHistoryBlockRecords + 1;
-    int stored = 0;
-    for (int block = 1; block <= blocks; ++block) {
-        unsigned char times[drivers::kHistoryBlockRecords][5] = {};
-        double values[drivers::kHistoryBlockRecords][2] = {};
-        int records = 0;
-        bool ok = false;
-        for (int attempt = 0; attempt < kHistoryRetries && !ok; ++attempt) {
-            wired_.setTargetDevice(port, address);
-            ok = wired_.getHistory(port, block, times, values, &records) != 0;
-        }
-        if (!ok) continue;
-        if (records > drivers::kHistoryBlockRecords) records = drivers::kHistoryBlockRecords;
-        for (int i = 0; i < records; ++i) {
-            std::tm tm{};
-            tm.tm_year = kYearBase + times[i][0] - 1900;
-            tm.tm_mon = times[i][1] - 1;
-            tm.tm_mday = times[i][2];
-            tm.tm_hour = times[i][3];
-            tm.tm_min = times[i][4];
-            tm.tm_isdst = -1;
-            std::time_t t = std::mktime(&tm);
-            if (t < r.start || t > r.end) continue;
-            if (db::storeFetchedRecord(*c, n, formatLocal(t, "%Y-%m-%d %H:%M:%S"), values[i][0] / 10.0,
-                                       values[i][1] / 10.0)) {
-                stored += static_cast<int>(c->affectedRows());
-            }
-        }
-    }
-    engine_.log(platform::format("download: line %d address %d: %d records, %d new (newest stored %s)", lineid, address,
-                                 count, stored, newest.empty() ? "none" : newest.c_str()));
 }
 
 }  // namespace tovanix::devices

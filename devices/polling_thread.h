@@ -4,11 +4,13 @@
 // download, and the opening and closing of line ports.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
 #include <vector>
 
+#include "alarms/limit_check.h"
 #include "db/data_table.h"
 #include "devices/device_store.h"
 #include "drivers/driver_api.h"
@@ -30,12 +32,8 @@ struct ScanSummary {
     bool stored = true;  // false when the database was unreachable
 };
 
-// Alarm sign of a reading: bits 0x01 / 0x02 for channel 1 below / above,
-// 0x10 / 0x20 for channel 2, from the first pair; "0" when no bit is set or
-// both alarms are off.
-std::string alarmSign(const DeviceEntry& d, const float pair[2]);
-// True when an enabled channel is at or beyond one of its limits.
-bool outOfLimits(const DeviceEntry& d);
+// The entry's alarm enables and limits, as the limit test takes them.
+alarms::DeviceLimits alarmLimits(const DeviceEntry& d);
 
 class CMyThread : public platform::MessageThread {
 public:
@@ -67,13 +65,14 @@ private:
     void closePort(const LineRequest& r);
     void openPort(const LineRequest& r);
     void closeAllPorts();
+    // History download (history_download.cpp).
     void download(const HistoryRequest& r, bool chosenOnly);
     void downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r);
     void finishPass();
     void sleepMs(int ms) const;
+    using WorkFilter = std::function<bool(const LineEntry&, const DeviceEntry&)>;
     // Devices of wired lines with an open port, chosen by `want`.
-    template <typename Want>
-    std::vector<WorkItem> wiredWork(Want&& want);
+    std::vector<WorkItem> wiredWork(const WorkFilter& want);
     // Reads one logger's current values into the outputs.
     bool readNow(int port, int address, std::string& timeText, float r12[2], float r34[2]);
 

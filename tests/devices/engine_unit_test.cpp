@@ -2,6 +2,7 @@
 
 #include "alarms/alarm_config.h"
 #include "alarms/alarm_text.h"
+#include "alarms/limit_check.h"
 #include "devices/config_load.h"
 #include "devices/device_store.h"
 #include "devices/engine.h"
@@ -44,7 +45,8 @@ TEST(LimitTest, BoundsAreInclusiveAndEnableTwoCounts) {
         DeviceEntry d = withLimits(c.en1, 2.0f, 8.0f, c.en2, 30.0f, 80.0f);
         d.ch1 = c.v1;
         d.ch2 = c.v2;
-        EXPECT_EQ(outOfLimits(d), c.alarm) << c.en1 << "," << c.en2 << " " << c.v1 << "," << c.v2;
+        EXPECT_EQ(alarms::outOfLimits(alarmLimits(d), d.ch1, d.ch2), c.alarm)
+            << c.en1 << "," << c.en2 << " " << c.v1 << "," << c.v2;
     }
 }
 
@@ -65,7 +67,7 @@ TEST(AlarmSign, BitsFromTheFirstPair) {
     for (const auto& c : cases) {
         DeviceEntry d = withLimits(c.en1, 2.0f, 8.0f, c.en2, 30.0f, 80.0f);
         const float pair[2] = {c.p1, c.p2};
-        EXPECT_EQ(alarmSign(d, pair), c.sign) << c.p1 << "," << c.p2;
+        EXPECT_EQ(alarms::alarmSign(alarmLimits(d), pair), c.sign) << c.p1 << "," << c.p2;
     }
 }
 

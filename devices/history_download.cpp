@@ -1,0 +1,99 @@
+// The history download: every record a logger still holds within the
+// requested range goes into its device's data table (the lost-record recovery
+// and the system data dialog's download).
+#include "devices/polling_thread.h"
+
+#include "db/connection.h"
+#include "devices/device_store.h"
+#include "devices/engine.h"
+#include "devices/handler_pass.h"
+#include "platform/event.h"
+#include "platform/format.h"
+#include "platform/local_time.h"
+
+namespace tovanix::devices {
+
+namespace {
+
+constexpr int kHistoryRetries = 2;
+constexpr double kTenths = 10.0;  // history values come in tenths of the unit
+constexpr int kOldestYearFirst = 2001;
+constexpr int kOldestYearLast = 2139;
+constexpr int kMonthsPerYear = 12;
+constexpr int kMaxMonthDay = 31;
+constexpr int kHoursPerDay = 24;
+constexpr int kMinutesPerHour = 60;
+
+// A logger whose oldest record has a time out of range holds nothing worth
+// reading (unset clock or a garbled answer).
+bool plausibleOldest(const platform::DateTimeFields& f) {
+    return f.year >= kOldestYearFirst && f.year <= kOldestYearLast && f.month >= 1 && f.month <= kMonthsPerYear &&
+           f.day >= 1 && f.day <= kMaxMonthDay && f.hour >= 0 && f.hour < kHoursPerDay && f.minute >= 0 &&
+           f.minute < kMinutesPerHour;
+}
+
+}  // namespace
+
+void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
+    // The port event as the recovery dialog expects, and the device event as
+    // well, so a download never interleaves with the settings-read thread.
+    platform::EventHold port(engine_.portEvent);
+    Pass pass(engine_.deviceEvent, engine_.driverState, kStateReadingHistory);
+    db::Connection c;
+    const bool dbOk = c.open();
+    if (!dbOk) engine_.log("download: database unreachable, nothing downloaded");
+    const auto work = wiredWork([&](const LineEntry& l, const DeviceEntry& d) {
+        if (!chosenOnly) return true;
+        for (const auto& want : r.devices) {
+            if (want.lineid == l.lineid && want.address == d.address) return true;
+        }
+        return false;
+    });
+    if (dbOk) {
+        for (const WorkItem& item : work) {
+            if (engine_.stopping()) break;
+            downloadDevice(&c, item.port, item.lineid, item.address, r);
+        }
+    }
+    c.close();
+    sleepMs(engine_.timing().downloadEndMs);
+    engine_.recoveryFlag.store(0);
+}
+
+void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r) {
+    char oldest[drivers::kTimeTextSize] = {};
+    int interval = 0, count = 0, second = 0;
+    wired_.setTargetDevice(port, address);
+    if (!wired_.getOldestRecordTime(port, oldest, &interval, &count, &second) || count <= 0) return;
+    if (!plausibleOldest(platform::scanDateTime(oldest))) return;
+    const int n = db::dataTableNumber(lineid, address);
+    db::createDataTable(*c, n);
+    std::string newest = newestStoredTime(*c, n);
+    const int blocks = (count - 1) / drivers::kHistoryBlockRecords + 1;
+    int stored = 0;
+    for (int block = 1; block <= blocks; ++block) {
+        unsigned char times[drivers::kHistoryBlockRecords][5] = {};
+        double values[drivers::kHistoryBlockRecords][2] = {};
+        int records = 0;
+        bool ok = false;
+        for (int attempt = 0; attempt < kHistoryRetries && !ok; ++attempt) {
+            wired_.setTargetDevice(port, address);
+            ok = wired_.getHistory(port, block, times, values, &records) != 0;
+        }
+        if (!ok) continue;
+        if (records > drivers::kHistoryBlockRecords) records = drivers::kHistoryBlockRecords;
+        for (int i = 0; i < records; ++i) {
+            const std::time_t t = platform::makeLocalTime(platform::kLoggerYearBase + times[i][0], times[i][1],
+                                                          times[i][2], times[i][3], times[i][4], 0);
+            if (t < r.start || t > r.end) continue;
+            if (db::storeFetchedRecord(*c, n, platform::localDateTime(t), values[i][0] / kTenths,
+                                       values[i][1] / kTenths)) {
+                stored += static_cast<int>(c->affectedRows());
+            }
+        }
+    }
+    engine_.log(platform::format("download: line %d address %d: %d records, %d new (newest stored %s)", lineid, address,
+                                 count, stored, newest.empty() ? "none" : newest.c_str()));
+}
+
+}  // namespace tovanix::devices

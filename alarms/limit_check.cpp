@@ -1,5 +1,7 @@
 #include "alarms/limit_check.h"
 
+#include "platform/format.h"
+
 namespace tovanix::alarms {
 
 namespace {
@@ -64,6 +66,19 @@ LimitResult checkReading(const LimitInput& in) {
     r.nextAlarmLogTime =
         in.minute + (in.recordInterval < kLongIntervalCode ? kAlarmLogSpacingShortS : kAlarmLogSpacingLongS);
     return r;
+}
+
+std::string describeAlarm(const DeviceLimits& l, const AlarmState& a) {
+    std::string out;
+    auto channel = [&](int number, float value, int direction, const ChannelLimits& c) {
+        const bool above = direction == kDirectionAbove;
+        if (!out.empty()) out += "; ";
+        out += platform::format("channel %d %.1f %s limit %.1f", number, value, above ? "above the upper" : "below the lower",
+                                above ? c.upper : c.lower);
+    };
+    if (a.mask & kMaskCh1) channel(1, a.ch1Value, a.ch1Direction, l.ch1);
+    if (a.mask & kMaskCh2) channel(2, a.ch2Value, a.ch2Direction, l.ch2);
+    return out;
 }
 
 }  // namespace tovanix::alarms

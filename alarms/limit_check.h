@@ -80,5 +80,8 @@ bool outOfLimits(const DeviceLimits& l, float ch1, float ch2);
 // pair: below wins over above within a channel.
 std::string alarmSign(const DeviceLimits& l, const float pair[2]);
 LimitResult checkReading(const LimitInput& in);
+// The channels of an alarm for the log: "channel 1 9.5 above the upper limit
+// 8.0; channel 2 ...".
+std::string describeAlarm(const DeviceLimits& l, const AlarmState& a);
 
 }  // namespace tovanix::alarms

@@ -39,7 +39,9 @@ int runHeadless() {
     {
         db::Connection c;
         if (!c.open(loaded.account, false)) {
-            logLine("the database server refuses the account in " + path + ": " + c.lastError());
+            logLine(c.serverUnreachable()
+                        ? std::string(kServerUnreachable) + ": " + c.lastError()
+                        : "the database server refuses the account in " + path + ": " + c.lastError());
             return 1;
         }
         // As the user login would: the database and the built-in account.

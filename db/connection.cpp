@@ -81,6 +81,21 @@ bool Connection::connectionLost() const {
     return !connected_ || errno_ == CR_SERVER_GONE_ERROR || errno_ == CR_SERVER_LOST;
 }
 
+bool Connection::serverUnreachable() const {
+    switch (errno_) {
+    case CR_SOCKET_CREATE_ERROR:
+    case CR_CONNECTION_ERROR:
+    case CR_CONN_HOST_ERROR:
+    case CR_IPSOCK_ERROR:
+    case CR_UNKNOWN_HOST:
+    case CR_SERVER_GONE_ERROR:
+    case CR_SERVER_LOST:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void Connection::recordError() {
     if (mysql_ == nullptr) return;
     error_ = mysql_error(mysql_);

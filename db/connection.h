@@ -68,6 +68,10 @@ public:
     // True when the last failure was the server going away (it restarted or
     // dropped the connection): opening again may help.
     bool connectionLost() const;
+    // True when the last failure was not reaching the server at all (no
+    // socket, no host, nothing listening), as against the server refusing
+    // the account.
+    bool serverUnreachable() const;
     unsigned lastErrno() const { return errno_; }
 
 private:

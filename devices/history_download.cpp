@@ -50,22 +50,35 @@ void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
         return false;
     });
     if (dbOk) {
+        engine_.log(platform::format("download: %zu loggers, records from %s to %s", work.size(),
+                                     platform::localDateTime(r.start).c_str(), platform::localDateTime(r.end).c_str()));
+        int stored = 0;
+        std::size_t done = 0;
         for (const WorkItem& item : work) {
             if (engine_.stopping()) break;
-            downloadDevice(&c, item.port, item.lineid, item.address, r);
+            stored += downloadDevice(&c, item.port, item.lineid, item.address, r);
+            ++done;
         }
+        engine_.log(platform::format("download: finished, %d new records from %zu of %zu loggers%s", stored, done,
+                                     work.size(), done < work.size() ? " (stopped)" : ""));
     }
     c.close();
     sleepMs(engine_.timing().downloadEndMs);
     engine_.recoveryFlag.store(0);
 }
 
-void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r) {
+int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r) {
     char oldest[drivers::kTimeTextSize] = {};
     int interval = 0, count = 0, second = 0;
     wired_.setTargetDevice(port, address);
-    if (!wired_.getOldestRecordTime(port, oldest, &interval, &count, &second) || count <= 0) return;
-    if (!plausibleOldest(platform::scanDateTime(oldest))) return;
+    if (!wired_.getOldestRecordTime(port, oldest, &interval, &count, &second)) {
+        engine_.log(platform::format("download: line %d address %d: no answer", lineid, address));
+        return 0;
+    }
+    if (count <= 0 || !plausibleOldest(platform::scanDateTime(oldest))) {
+        engine_.log(platform::format("download: line %d address %d: no records", lineid, address));
+        return 0;
+    }
     const int n = db::dataTableNumber(lineid, address);
     db::createDataTable(*c, n);
     std::string newest = newestStoredTime(*c, n);
@@ -94,6 +107,7 @@ void CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addr
     }
     engine_.log(platform::format("download: line %d address %d: %d records, %d new (newest stored %s)", lineid, address,
                                  count, stored, newest.empty() ? "none" : newest.c_str()));
+    return stored;
 }
 
 }  // namespace tovanix::devices

@@ -224,6 +224,7 @@ void CMyThread::scan() {
 
         bool alarm = false;
         alarms::AlarmState state;
+        std::string alarmLine;
         std::vector<AlarmRow> rows;
         std::string sign;
         DeviceEntry copy;
@@ -261,6 +262,9 @@ void CMyThread::scan() {
                 // A fresh state per device, so a message never mixes two devices.
                 state = r.alarm;
                 state.deviceName = d.name;
+                alarmLine = platform::format("scan: in alarm: %s (line %d %s, address %d): ", d.name.c_str(),
+                                             l.lineid, l.name.c_str(), d.address) +
+                            alarms::describeAlarm(alarmLimits(d), r.alarm);
             }
             if (!r.logRows.empty()) {
                 const std::string group = StationTable::groupNameIn(lines, d.groupId);
@@ -282,6 +286,7 @@ void CMyThread::scan() {
 
         if (alarm) {
             summary.inAlarm++;
+            engine_.log(alarmLine);
             engine_.lastAlarmReplyNs.store(replyNs);
             engine_.setLastAlarm(state);
             engine_.postAlarm(alarms::kMsgAlarmBoxOn);

@@ -67,7 +67,8 @@ private:
     void closeAllPorts();
     // History download (history_download.cpp).
     void download(const HistoryRequest& r, bool chosenOnly);
-    void downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r);
+    // New records stored for one logger.
+    int downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r);
     void finishPass();
     void sleepMs(int ms) const;
     using WorkFilter = std::function<bool(const LineEntry&, const DeviceEntry&)>;

@@ -252,5 +252,35 @@ TEST(LimitCheck, AlarmLogSpacing) {
     }
 }
 
+TEST(LimitCheck, DescribeNamesEachChannelWithItsLimit) {
+    DeviceLimits l;
+    l.ch1 = {1, 2.0f, 8.0f};
+    l.ch2 = {1, 30.0f, 70.5f};
+    const struct {
+        std::int8_t mask;
+        int dir1;
+        float v1;
+        int dir2;
+        float v2;
+        std::string text;
+    } cases[] = {
+        {kMaskCh1, kDirectionAbove, 9.54f, 0, 0, "channel 1 9.5 above the upper limit 8.0"},
+        {kMaskCh1, kDirectionBelow, -3.25f, 0, 0, "channel 1 -3.2 below the lower limit 2.0"},
+        {kMaskCh2, 0, 0, kDirectionAbove, 80.0f, "channel 2 80.0 above the upper limit 70.5"},
+        {kMaskCh1 | kMaskCh2, kDirectionBelow, 1.0f, kDirectionBelow, 20.0f,
+         "channel 1 1.0 below the lower limit 2.0; channel 2 20.0 below the lower limit 30.0"},
+        {0, 0, 0, 0, 0, ""},
+    };
+    for (const auto& c : cases) {
+        AlarmState a;
+        a.mask = c.mask;
+        a.ch1Direction = c.dir1;
+        a.ch1Value = c.v1;
+        a.ch2Direction = c.dir2;
+        a.ch2Value = c.v2;
+        EXPECT_EQ(describeAlarm(l, a), c.text);
+    }
+}
+
 }  // namespace
 }  // namespace tovanix::alarms

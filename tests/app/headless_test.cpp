@@ -61,6 +61,18 @@ TEST_F(Headless, RefusedAccountIsAClearError) {
     EXPECT_NE(p.output().find("refuses the account"), std::string::npos) << p.output();
 }
 
+TEST_F(Headless, UnreachableServerIsToldApartFromARefusedAccount) {
+    ASSERT_TRUE(credentials::writeFile((home_ / "data.drk").string(), test::testServer().account));
+    env_["TOVANIX_DB_SOCKET"] = (home_ / "no-server-here.sock").string();
+    test::ChildProcess p;
+    ASSERT_TRUE(p.start(program(), {"--headless"}, env_));
+    EXPECT_EQ(p.wait(20s), 1);
+    EXPECT_NE(p.output().find("无法连接数据库服务器: "), std::string::npos) << p.output();
+    // The client library's own words name the socket it tried.
+    EXPECT_NE(p.output().find("no-server-here.sock"), std::string::npos) << p.output();
+    EXPECT_EQ(p.output().find("refuses the account"), std::string::npos) << p.output();
+}
+
 TEST_F(Headless, CreatesTheDatabaseRunsAndStopsOnSigterm) {
     ASSERT_TRUE(credentials::writeFile((home_ / "data.drk").string(), test::testServer().account));
     test::ChildProcess p;
@@ -114,6 +126,49 @@ TEST_F(Headless, MonitorsASimulatedLineAndStopsCleanly) {
     ::setenv("TOVANIX_COMDIR", (home_ / "comdir").c_str(), 1);
     EXPECT_TRUE(port.open(3)) << port.lastError();
     ::unsetenv("TOVANIX_COMDIR");
+}
+
+// What an operator reads in the log: every logger in alarm with its channel,
+// value and limit, and the history download from its span to its end.
+TEST_F(Headless, LogNamesEveryLoggerInAlarmAndTheDownload) {
+    ASSERT_TRUE(credentials::writeFile((home_ / "data.drk").string(), test::testServer().account));
+    createDatabase();
+    {
+        db::Connection c;
+        ASSERT_TRUE(c.open());
+        ASSERT_TRUE(db::allocateLine(c, {"一号线", 0, "", 3, 3, 0, 1}).ok());
+        ASSERT_TRUE(db::allocateDevice(c, 1, 1, "冷库1", 0).ok());
+        ASSERT_TRUE(db::allocateDevice(c, 1, 2, "冷库2", 0).ok());
+    }
+    test::LoggerSim sim({.addresses = {1, 2}, .paced = false});
+    ASSERT_TRUE(sim.start()) << sim.error();
+    ASSERT_FALSE(sim.linkCom(3, (home_ / "comdir").string()).empty());
+    ASSERT_TRUE(sim.fillHistory(1, 25, "2026-01-05 08:00", 1));
+    // Channel 1 alarm on, limits 2.0 to 8.0 (tenths).
+    test::LoggerSim::Alarm limits;
+    limits.mask = 1;
+    limits.limits[0] = 80;
+    limits.limits[1] = 20;
+    limits.intervalCode = 1;
+    ASSERT_TRUE(sim.setAlarm(1, limits));
+    ASSERT_TRUE(sim.setAlarm(2, limits));
+    ASSERT_TRUE(sim.setReading(1, 95, 500, 95, 500));
+    ASSERT_TRUE(sim.setReading(2, 10, 500, 10, 500));
+
+    test::ChildProcess p;
+    ASSERT_TRUE(p.start(program(), {"--headless"}, env_));
+    ASSERT_TRUE(p.waitForOutput("download: 2 loggers, records from ", 20s)) << p.output();
+    ASSERT_TRUE(p.waitForOutput("download: line 1 address 2: no records", 30s)) << p.output();
+    ASSERT_TRUE(p.waitForOutput("download: finished, 25 new records from 2 of 2 loggers", 30s)) << p.output();
+    ASSERT_TRUE(p.waitForOutput("scan: 2 read, 0 failed, 2 in alarm", 40s)) << p.output();
+    EXPECT_NE(p.output().find("scan: in alarm: 冷库1 (line 1 一号线, address 1): channel 1 9.5 above the upper limit 8.0"),
+              std::string::npos)
+        << p.output();
+    EXPECT_NE(p.output().find("scan: in alarm: 冷库2 (line 1 一号线, address 2): channel 1 1.0 below the lower limit 2.0"),
+              std::string::npos)
+        << p.output();
+    p.signal(SIGTERM);
+    EXPECT_EQ(p.wait(30s), 0) << p.output();
 }
 
 }  // namespace

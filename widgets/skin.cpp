@@ -23,6 +23,15 @@ QLineEdit, QComboBox {
     background: white; border: 1px solid #8da2bd; border-radius: 2px; padding: 2px 4px;
 }
 QLineEdit:focus, QComboBox:focus { border-color: #3a6ea5; }
+/* The popup draws its rows as menu items of the combo box: without rules of
+   their own the current row took the box's white background under the white
+   text of a selection, and read as a blank row. */
+QComboBox QAbstractItemView {
+    background: white; border: 1px solid #8da2bd;
+    selection-background-color: #3a6ea5; selection-color: white;
+}
+QComboBox::item { color: black; }
+QComboBox::item:selected { background: #3a6ea5; color: white; }
 QTreeWidget { background: white; border: 1px solid #9fb0c6; }
 QTreeWidget::item:selected:active { background: #3a6ea5; color: white; }
 QStackedWidget#pages { background: #f4f6f9; border: 1px solid #9fb0c6; }

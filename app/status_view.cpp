@@ -114,9 +114,21 @@ CCurrentStatus::CCurrentStatus(devices::Engine& engine, QWidget* parent)
 }
 
 void CCurrentStatus::setUpScrolling() {
-    const int devices = engine_.table().deviceCount();
-    scroll_->setRange(0, (devices / kScrollRowsDivisor) * kScrollUnitsPerRow);
+    updateScrollRange();
     scroll_->setValue(0);
+}
+
+void CCurrentStatus::updateScrollRange() {
+    int units = 0;
+    if (count_ > 0) {
+        const int rows = (count_ + columns() - 1) / columns();
+        const int needed = (rows - 1) * kTileStepY + kTileHeight;
+        const int hidden = needed - viewport_->height();
+        // Rounded up, so that the last row shows whole.
+        if (hidden > 0) units = (hidden + kScrollUnitPx - 1) / kScrollUnitPx;
+    }
+    // A shorter range pulls the value back, which scrolls the tiles with it.
+    scroll_->setMaximum(units);
 }
 
 int CCurrentStatus::clientWidth() const {
@@ -177,6 +189,7 @@ void CCurrentStatus::fill(ViewMode mode, unsigned nodeData) {
     });
     count_ = static_cast<int>(drawn.size());
     for (const TileArgs& a : drawn) drawTile(a);
+    updateScrollRange();
 }
 
 void CCurrentStatus::drawTile(const TileArgs& a) {
@@ -196,7 +209,10 @@ void CCurrentStatus::drawTile(const TileArgs& a) {
     t.button->setGeometry(tileRect(a.position));
     t.button->show();
     t.draws++;
-    count_ = std::max(count_, a.position + 1);
+    if (a.position >= count_) {
+        count_ = a.position + 1;
+        updateScrollRange();
+    }
 }
 
 void CCurrentStatus::refreshLastRead() {
@@ -246,6 +262,7 @@ void CCurrentStatus::resizeEvent(QResizeEvent* event) {
     scroll_->setGeometry(width() - bar, 0, bar, height());
     viewport_->setGeometry(0, 0, std::max(0, width() - bar), height());
     if (columns() != oldColumns) relayout();
+    updateScrollRange();
 }
 
 void CCurrentStatus::wheelEvent(QWheelEvent* event) {

@@ -8,6 +8,7 @@
 #include "devices/engine.h"
 #include "widgets/artwork.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/skin.h"
 
 namespace tovanix::app {
 
@@ -27,7 +28,7 @@ constexpr int kNamePoints = 11;
 constexpr int kValuePoints = 25;
 constexpr int kLabelPoints = 10;
 const QColor kValueColour(58, 95, 205);
-const QString kNameFace = QStringLiteral("宋体");
+// Names and labels in the interface's face; the values keep their own.
 const QString kValueFace = QStringLiteral("Times New Roman");
 constexpr int kWheelStepUnits = 3;
 constexpr int kWheelNotch = 120;
@@ -86,7 +87,8 @@ QImage drawTileImage(widgets::TilePainter& painter, const TileArgs& a) {
     else if (!painter.loaded())
         painter.load(panelPicture(widgets::Panel::Stopped));
     const int centred = Qt::AlignCenter;
-    painter.drawText(kNameRect, QString::fromStdString(a.name), kNameFace, kNamePoints, Qt::white,
+    const QString textFace = widgets::interfaceFontFamily();
+    painter.drawText(kNameRect, QString::fromStdString(a.name), textFace, kNamePoints, Qt::white,
                      Qt::AlignLeft | Qt::AlignVCenter);
     painter.drawIcon(kPowerSymbolAt, powerPicture(a.powerKind));
     painter.drawText(kLeftValueRect, QString::fromStdString(channelText(a.ch1)), kValueFace, kValuePoints, kValueColour,
@@ -94,8 +96,8 @@ QImage drawTileImage(widgets::TilePainter& painter, const TileArgs& a) {
     painter.drawText(kRightValueRect, QString::fromStdString(secondChannelText(a.ch2, a.probeType)), kValueFace,
                      kValuePoints, kValueColour, centred);
     const QuantityLabels labels = quantityLabels(a.probeType);
-    painter.drawText(kLeftLabelRect, QString::fromStdString(labels.first), kNameFace, kLabelPoints, Qt::black, centred);
-    painter.drawText(kRightLabelRect, QString::fromStdString(labels.second), kNameFace, kLabelPoints, Qt::black,
+    painter.drawText(kLeftLabelRect, QString::fromStdString(labels.first), textFace, kLabelPoints, Qt::black, centred);
+    painter.drawText(kRightLabelRect, QString::fromStdString(labels.second), textFace, kLabelPoints, Qt::black,
                      centred);
     return painter.picture();
 }

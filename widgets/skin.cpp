@@ -1,6 +1,8 @@
 #include "widgets/skin.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QFontDatabase>
 
 namespace tovanix::widgets {
 
@@ -38,9 +40,27 @@ QStackedWidget#pages { background: #f4f6f9; border: 1px solid #9fb0c6; }
 )";
 }
 
+QString chooseInterfaceFamily(const QStringList& chineseFamilies, const QString& generalFamily) {
+    for (const char* name : kInterfaceFamilies) {
+        if (chineseFamilies.contains(QString::fromUtf8(name))) return QString::fromUtf8(name);
+    }
+    return generalFamily;
+}
+
+QString interfaceFontFamily() {
+    // The installed fonts do not change while the program runs.
+    static const QString family = chooseInterfaceFamily(QFontDatabase::families(QFontDatabase::SimplifiedChinese),
+                                                        QFontDatabase::systemFont(QFontDatabase::GeneralFont).family());
+    return family;
+}
+
 int SkinH_Attach() {
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
     if (app == nullptr) return 0;
+    // The size stays the desktop's.
+    QFont font = QApplication::font();
+    font.setFamilies({interfaceFontFamily()});
+    QApplication::setFont(font);
     app->setStyleSheet(QString::fromUtf8(skinStyleSheet()));
     return 1;
 }

@@ -4,8 +4,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QRawFont>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
@@ -302,6 +306,47 @@ private slots:
     void skinAttaches() {
         QCOMPARE(widgets::SkinH_Attach(), 1);
         QVERIFY(!qApp->styleSheet().isEmpty());
+    }
+    void interfaceFamilyChoice() {
+        struct Case {
+            const char* name;
+            QStringList chinese;
+            QString expected;
+        };
+        const QString general = QStringLiteral("DejaVu Sans");
+        const Case cases[] = {
+            {"Noto first", {"AR PL KaitiM GB", "WenQuanYi Zen Hei", "Noto Sans CJK SC"}, "Noto Sans CJK SC"},
+            {"another sans face", {"AR PL SungtiL GB", "WenQuanYi Zen Hei"}, "WenQuanYi Zen Hei"},
+            // The calligraphic and Song faces are no interface font.
+            {"only the thin faces", {"AR PL KaitiM GB", "AR PL SungtiL GB"}, general},
+            {"none", {}, general},
+        };
+        for (const Case& c : cases) {
+            QVERIFY2(widgets::chooseInterfaceFamily(c.chinese, general) == c.expected, c.name);
+        }
+    }
+    // The skin draws the whole interface in a sans-serif face that holds the
+    // Chinese glyphs itself (scripts/deps installs fonts-noto-cjk).
+    void interfaceFontCoversChinese() {
+        const QStringList chinese = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        QVERIFY2(std::any_of(std::begin(widgets::kInterfaceFamilies), std::end(widgets::kInterfaceFamilies),
+                             [&](const char* f) { return chinese.contains(QString::fromUtf8(f)); }),
+                 "no Chinese interface font installed: run scripts/deps");
+        const auto restore = qScopeGuard([font = QApplication::font(), sheet = qApp->styleSheet()] {
+            QApplication::setFont(font);
+            qApp->setStyleSheet(sheet);
+        });
+        const int points = QApplication::font().pointSize();
+        QCOMPARE(widgets::SkinH_Attach(), 1);
+        const QString family = widgets::interfaceFontFamily();
+        QVERIFY(chinese.contains(family));
+        QCOMPARE(QFontInfo(QApplication::font()).family(), family);
+        QCOMPARE(QApplication::font().pointSize(), points);
+        // Widgets made afterwards wear it, and it has every glyph itself.
+        QLabel label(QStringLiteral("当前用户:root[系统管理员]"));
+        QCOMPARE(QFontInfo(label.font()).family(), family);
+        const QRawFont raw = QRawFont::fromFont(label.font(), QFontDatabase::SimplifiedChinese);
+        for (const QChar ch : label.text()) QVERIFY2(raw.supportsCharacter(ch), qPrintable(QString(ch)));
     }
     // Every row of a combo box's popup, the current one too, reads under the
     // skin: the login's list of user names once showed its current row blank.

@@ -60,15 +60,15 @@ bool takesValue(std::string_view name) {
     return contains(kPlatformValueOptions, name) || contains(kWidgetValueOptions, name);
 }
 
-// A platform specification: "name:option=value", or Qt's fallback list of
+// A platform as Qt takes it: "name:option=value", or a fallback list of
 // them separated by ';', any of which may come up.
-bool needsNoDisplay(std::string_view spec) {
-    while (!spec.empty()) {
-        const auto end = spec.find(';');
-        const std::string_view entry = spec.substr(0, end);
+bool needsNoDisplay(std::string_view platforms) {
+    while (!platforms.empty()) {
+        const auto end = platforms.find(';');
+        const std::string_view entry = platforms.substr(0, end);
         if (contains(kDisplaylessPlatforms, entry.substr(0, entry.find(':')))) return true;
         if (end == std::string_view::npos) break;
-        spec.remove_prefix(end + 1);
+        platforms.remove_prefix(end + 1);
     }
     return false;
 }

@@ -29,6 +29,15 @@ constexpr std::array<std::string_view, 15> kPlatformValueOptions{"platform",
 constexpr std::array<std::string_view, 7> kX11ValueOptions{"display", "geometry", "title", "icon",
                                                            "name",    "visual",   "class"};
 constexpr std::array<std::string_view, 3> kX11Flags{"sync", "nograb", "dograb"};
+// Options of QGuiApplication and QApplication without a value, and those
+// that carry theirs after an equal sign.
+constexpr std::array<std::string_view, 3> kQtFlags{"reverse", "widgetcount", "testability"};
+constexpr std::array<std::string_view, 2> kWidgetValueOptions{"style", "stylesheet"};
+constexpr std::array<std::string_view, 3> kQtJoinedOptions{"style=", "stylesheet=", "qmljsdebugger="};
+constexpr std::string_view kPlatformOption = "platform";
+// Platforms that draw without a display server.
+constexpr std::array<std::string_view, 7> kDisplaylessPlatforms{"offscreen", "minimal", "minimalegl",  "vnc",
+                                                                "linuxfb",   "eglfs",   "vkkhrdisplay"};
 
 // The option name without one or two leading dashes; empty when it is none.
 std::string_view optionName(std::string_view arg) {
@@ -42,7 +51,71 @@ bool contains(const std::array<std::string_view, N>& names, std::string_view nam
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
+template <std::size_t N>
+bool startsWithAny(const std::array<std::string_view, N>& prefixes, std::string_view name) {
+    return std::any_of(prefixes.begin(), prefixes.end(), [&](std::string_view p) { return name.starts_with(p); });
+}
+
+bool takesValue(std::string_view name) {
+    return contains(kPlatformValueOptions, name) || contains(kWidgetValueOptions, name);
+}
+
+// A platform as Qt takes it: "name:option=value", or a fallback list of
+// them separated by ';', any of which may come up.
+bool needsNoDisplay(std::string_view platforms) {
+    while (!platforms.empty()) {
+        const auto end = platforms.find(';');
+        const std::string_view entry = platforms.substr(0, end);
+        if (contains(kDisplaylessPlatforms, entry.substr(0, entry.find(':')))) return true;
+        if (end == std::string_view::npos) break;
+        platforms.remove_prefix(end + 1);
+    }
+    return false;
+}
+
+bool set(const char* value) {
+    return value != nullptr && *value != '\0';
+}
+
 }  // namespace
+
+Command read(const std::vector<std::string>& args) {
+    Command c;
+    if (std::any_of(args.begin(), args.end(), [](const std::string& a) { return a == "--help" || a == "-h"; })) {
+        c.mode = Mode::Help;
+        return c;
+    }
+    const auto isHeadless = [](const std::string& a) { return a == "--headless"; };
+    if (std::any_of(args.begin(), args.end(), isHeadless)) {
+        const auto other = std::find_if_not(args.begin(), args.end(), isHeadless);
+        c.mode = other == args.end() ? Mode::Headless : Mode::Refused;
+        if (other != args.end()) c.refused = *other;
+        return c;
+    }
+    c.qtArgs = splitQtValues(args);
+    for (std::size_t i = 0; i < c.qtArgs.size(); ++i) {
+        const std::string_view name = optionName(c.qtArgs[i]);
+        if (contains(kQtFlags, name) || contains(kX11Flags, name) || startsWithAny(kQtJoinedOptions, name)) continue;
+        if (takesValue(name) && i + 1 < c.qtArgs.size()) {
+            ++i;
+            // Qt keeps the last one.
+            if (name == kPlatformOption) c.platform = c.qtArgs[i];
+            continue;
+        }
+        Command refused;
+        refused.mode = Mode::Refused;
+        refused.refused = c.qtArgs[i];
+        return refused;
+    }
+    return c;
+}
+
+bool displayAvailable(const std::string& platformArgument, const char* display, const char* waylandDisplay,
+                      const char* qpaPlatform) {
+    if (set(display) || set(waylandDisplay)) return true;
+    if (!platformArgument.empty()) return needsNoDisplay(platformArgument);
+    return set(qpaPlatform) && needsNoDisplay(qpaPlatform);
+}
 
 std::vector<std::string> splitQtValues(const std::vector<std::string>& args) {
     std::vector<std::string> out;

@@ -1,5 +1,6 @@
-// The program's arguments beside --headless: Qt's own options, which
+// The program's arguments: --help, --headless, or Qt's own options, which
 // QApplication takes out of argv, in the forms an operator may type them.
+// They are read before anything needs a display.
 #pragma once
 
 #include <optional>
@@ -7,6 +8,32 @@
 #include <vector>
 
 namespace tovanix::arguments {
+
+enum class Mode {
+    Window,    // the station with its window
+    Headless,  // --headless
+    Help,      // --help or -h: the usage, exit 0
+    Refused,   // an argument understood by neither: the usage, exit 2
+};
+
+struct Command {
+    Mode mode = Mode::Window;
+    std::string refused;              // the first argument refused
+    std::vector<std::string> qtArgs;  // for QApplication, values split (Window)
+    std::string platform;             // named by -platform, empty when none
+};
+
+// Reads the arguments after the program name. --help wins over everything
+// else; --headless takes no other argument; the window takes Qt's options
+// (those of every platform, the X11 ones included) and nothing more.
+Command read(const std::vector<std::string>& args);
+
+// Whether the window can come up: a display in the environment (DISPLAY,
+// WAYLAND_DISPLAY), or a platform that needs none (offscreen, minimal,
+// vnc ...) named by the arguments or, without one, by QT_QPA_PLATFORM. The
+// pointers are the environment's values, nullptr when unset.
+bool displayAvailable(const std::string& platformArgument, const char* display, const char* waylandDisplay,
+                      const char* qpaPlatform);
 
 // "-platform=X" and "--platform=X" (and the other options of the platform
 // layer that take a value) as the two arguments QApplication reads; the

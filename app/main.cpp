@@ -1,8 +1,8 @@
 // The station program: with its window by default, "tovanix --headless"
-// runs the engine without one.
+// runs the engine without one, "tovanix --help" prints the usage.
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <pthread.h>
 #include <string>
 #include <vector>
@@ -17,27 +17,22 @@
 #endif
 
 int main(int argc, char** argv) {
-    // --headless is ours; the rest is left to QApplication, which takes its
-    // own options (-platform X, -style X ...) and leaves the unknown ones for
-    // the window to refuse.
-    bool headless = false;
-    std::vector<std::string> rest;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--headless") == 0) {
-            headless = true;
-        } else {
-            rest.emplace_back(argv[i]);
-        }
+    // The arguments are read before anything touches a display: --help and a
+    // refusal need none, and Qt would abort without one.
+    const tovanix::arguments::Command command =
+        tovanix::arguments::read(std::vector<std::string>(argv + 1, argv + argc));
+    switch (command.mode) {
+        case tovanix::arguments::Mode::Help:
+            std::fputs(tovanix::kUsage, stdout);
+            return 0;
+        case tovanix::arguments::Mode::Refused:
+            std::fprintf(stderr, "tovanix: unknown argument %s\n%s", command.refused.c_str(), tovanix::kUsage);
+            return tovanix::kUsageStatus;
+        case tovanix::arguments::Mode::Window:
+        case tovanix::arguments::Mode::Headless:
+            break;
     }
-    if (headless && !rest.empty()) {
-        std::fprintf(stderr, "tovanix: unknown argument %s\n%s", rest.front().c_str(), tovanix::kUsage);
-        return tovanix::kUsageStatus;
-    }
-    rest = tovanix::arguments::splitQtValues(rest);
-    std::vector<char*> qtArgv{argv[0]};
-    for (std::string& a : rest) qtArgv.push_back(a.data());
-    const int qtArgc = static_cast<int>(qtArgv.size());
-    qtArgv.push_back(nullptr);
+    const bool headless = command.mode == tovanix::arguments::Mode::Headless;
 
     // Blocked before any thread starts, so every thread inherits the mask:
     // the headless runner takes the signals with sigwait, the window reads
@@ -50,9 +45,19 @@ int main(int argc, char** argv) {
 
     if (!headless) {
 #ifdef TOVANIX_WITH_WINDOW
+        if (!tovanix::arguments::displayAvailable(command.platform, std::getenv("DISPLAY"),
+                                                  std::getenv("WAYLAND_DISPLAY"), std::getenv("QT_QPA_PLATFORM"))) {
+            std::fprintf(stderr, "tovanix: %s\n", tovanix::kNoDisplay);
+            return tovanix::kNoDisplayStatus;
+        }
+        // QApplication takes its own options out of this copy.
+        std::vector<std::string> qtArgs = command.qtArgs;
+        std::vector<char*> qtArgv{argv[0]};
+        for (std::string& a : qtArgs) qtArgv.push_back(a.data());
+        const int qtArgc = static_cast<int>(qtArgv.size());
+        qtArgv.push_back(nullptr);
         return tovanix::app::runWindowed(qtArgc, qtArgv.data());
 #else
-        (void)qtArgc;
         std::fprintf(stderr, "tovanix: built without the window; use --headless\n");
         return tovanix::kUsageStatus;
 #endif

@@ -18,9 +18,17 @@ inline constexpr const char* kAccountRefused = "数据库密码与账号不对";
 inline constexpr const char* kCannotCreateDatabase = "不能建立TovanDatabase数据库";
 inline constexpr const char* kCannotUseDatabase = "不能使用TovanDatabase数据库";
 
-// The program's arguments: --headless, or (with the window) Qt's own options.
-inline constexpr const char* kUsage = "usage: tovanix [--headless] [Qt options such as -platform NAME]\n";
+// The program's arguments: --headless, --help, or (with the window) Qt's
+// own options. --help prints the usage and ends with 0, a refused argument
+// with kUsageStatus.
+inline constexpr const char* kUsage =
+    "usage: tovanix [Qt options such as -platform NAME]  the station with its window\n"
+    "       tovanix --headless                           the station without a window, logging to standard error\n"
+    "       tovanix --help                               this text\n";
 inline constexpr int kUsageStatus = 2;
+// The window without a display to show it on.
+inline constexpr const char* kNoDisplay = "no display: run with --headless, or set DISPLAY";
+inline constexpr int kNoDisplayStatus = 1;
 
 // Steps 4 to 8 of start-up: look for the credentials file (in the station
 // folder, as the caller passes it); when it is missing, call askDatabaseLogin (the database login dialog, which

@@ -8,6 +8,7 @@
 #include "devices/engine.h"
 #include "widgets/artwork.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/skin.h"
 
 namespace tovanix::app {
 
@@ -27,7 +28,7 @@ constexpr int kNamePoints = 11;
 constexpr int kValuePoints = 25;
 constexpr int kLabelPoints = 10;
 const QColor kValueColour(58, 95, 205);
-const QString kNameFace = QStringLiteral("宋体");
+// Names and labels in the interface's face; the values keep their own.
 const QString kValueFace = QStringLiteral("Times New Roman");
 constexpr int kWheelStepUnits = 3;
 constexpr int kWheelNotch = 120;
@@ -86,7 +87,8 @@ QImage drawTileImage(widgets::TilePainter& painter, const TileArgs& a) {
     else if (!painter.loaded())
         painter.load(panelPicture(widgets::Panel::Stopped));
     const int centred = Qt::AlignCenter;
-    painter.drawText(kNameRect, QString::fromStdString(a.name), kNameFace, kNamePoints, Qt::white,
+    const QString textFace = widgets::interfaceFontFamily();
+    painter.drawText(kNameRect, QString::fromStdString(a.name), textFace, kNamePoints, Qt::white,
                      Qt::AlignLeft | Qt::AlignVCenter);
     painter.drawIcon(kPowerSymbolAt, powerPicture(a.powerKind));
     painter.drawText(kLeftValueRect, QString::fromStdString(channelText(a.ch1)), kValueFace, kValuePoints, kValueColour,
@@ -94,8 +96,8 @@ QImage drawTileImage(widgets::TilePainter& painter, const TileArgs& a) {
     painter.drawText(kRightValueRect, QString::fromStdString(secondChannelText(a.ch2, a.probeType)), kValueFace,
                      kValuePoints, kValueColour, centred);
     const QuantityLabels labels = quantityLabels(a.probeType);
-    painter.drawText(kLeftLabelRect, QString::fromStdString(labels.first), kNameFace, kLabelPoints, Qt::black, centred);
-    painter.drawText(kRightLabelRect, QString::fromStdString(labels.second), kNameFace, kLabelPoints, Qt::black,
+    painter.drawText(kLeftLabelRect, QString::fromStdString(labels.first), textFace, kLabelPoints, Qt::black, centred);
+    painter.drawText(kRightLabelRect, QString::fromStdString(labels.second), textFace, kLabelPoints, Qt::black,
                      centred);
     return painter.picture();
 }
@@ -114,9 +116,21 @@ CCurrentStatus::CCurrentStatus(devices::Engine& engine, QWidget* parent)
 }
 
 void CCurrentStatus::setUpScrolling() {
-    const int devices = engine_.table().deviceCount();
-    scroll_->setRange(0, (devices / kScrollRowsDivisor) * kScrollUnitsPerRow);
+    updateScrollRange();
     scroll_->setValue(0);
+}
+
+void CCurrentStatus::updateScrollRange() {
+    int units = 0;
+    if (count_ > 0) {
+        const int rows = (count_ + columns() - 1) / columns();
+        const int needed = (rows - 1) * kTileStepY + kTileHeight;
+        const int hidden = needed - viewport_->height();
+        // Rounded up, so that the last row shows whole.
+        if (hidden > 0) units = (hidden + kScrollUnitPx - 1) / kScrollUnitPx;
+    }
+    // A shorter range pulls the value back, which scrolls the tiles with it.
+    scroll_->setMaximum(units);
 }
 
 int CCurrentStatus::clientWidth() const {
@@ -177,6 +191,7 @@ void CCurrentStatus::fill(ViewMode mode, unsigned nodeData) {
     });
     count_ = static_cast<int>(drawn.size());
     for (const TileArgs& a : drawn) drawTile(a);
+    updateScrollRange();
 }
 
 void CCurrentStatus::drawTile(const TileArgs& a) {
@@ -196,7 +211,10 @@ void CCurrentStatus::drawTile(const TileArgs& a) {
     t.button->setGeometry(tileRect(a.position));
     t.button->show();
     t.draws++;
-    count_ = std::max(count_, a.position + 1);
+    if (a.position >= count_) {
+        count_ = a.position + 1;
+        updateScrollRange();
+    }
 }
 
 void CCurrentStatus::refreshLastRead() {
@@ -246,6 +264,7 @@ void CCurrentStatus::resizeEvent(QResizeEvent* event) {
     scroll_->setGeometry(width() - bar, 0, bar, height());
     viewport_->setGeometry(0, 0, std::max(0, width() - bar), height());
     if (columns() != oldColumns) relayout();
+    updateScrollRange();
 }
 
 void CCurrentStatus::wheelEvent(QWheelEvent* event) {

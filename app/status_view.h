@@ -32,8 +32,6 @@ inline constexpr int kTileStepX = 252;
 inline constexpr int kTileStepY = 160;
 inline constexpr int kScrollUnitPx = 10;
 inline constexpr int kRefreshMs = 200;
-inline constexpr int kScrollRowsDivisor = 4;
-inline constexpr int kScrollUnitsPerRow = 17;
 inline constexpr int kScrollLineUnits = 1;
 inline constexpr int kScrollPageUnits = 5;
 
@@ -47,7 +45,9 @@ class CCurrentStatus : public QWidget {
 public:
     explicit CCurrentStatus(devices::Engine& engine, QWidget* parent = nullptr);
 
-    // The vertical scroll range follows the device count at this moment.
+    // Back to the top. The vertical scroll range reaches as far as the last
+    // row of tiles needs in the viewport's height: it follows every fill and
+    // resize, and is empty while all tiles fit.
     void setUpScrolling();
     // Numbers the devices of the scope from 1 and draws their tiles from
     // position 0; every other tile is hidden. nodeData names the line or
@@ -90,6 +90,7 @@ private:
     };
     void scrollTo(int value);
     void relayout();
+    void updateScrollRange();
 
     devices::Engine& engine_;
     widgets::TilePainter painter_;

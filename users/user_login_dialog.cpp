@@ -35,9 +35,13 @@ CUserLogin::CUserLogin(Prompter& prompter, QWidget* parent) : QDialog(parent), p
     ok_->setDefault(true);
     auto* cancel = new QPushButton(QString::fromUtf8(kButtonCancel), this);
 
+    auto* nameLabel = new QLabel(QStringLiteral("用户名"), this);
+    auto* passwordLabel = new QLabel(QStringLiteral("密  码"), this);
+    names_->setAccessibleName(nameLabel->text());
+    password_->setAccessibleName(passwordLabel->text());
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("用户名"), names_);
-    form->addRow(QStringLiteral("密  码"), password_);
+    form->addRow(nameLabel, names_);
+    form->addRow(passwordLabel, password_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok_);

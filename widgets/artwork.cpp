@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+#include "widgets/skin.h"
+
 namespace tovanix::widgets {
 
 namespace {
@@ -230,7 +232,7 @@ QImage banner(int width, int height, const QString& title) {
     p.setBrush(QColor(140, 210, 255));
     p.drawPath(drop);
     QFont f;
-    f.setFamilies({QStringLiteral("AR PL SungtiL GB"), QStringLiteral("AR PL KaitiM GB"), QStringLiteral("Sans")});
+    f.setFamily(interfaceFontFamily());
     f.setBold(true);
     const QRectF textRect(h * 1.25, 0, width - h * 1.4, h);
     // As large as fits, up to a little over half the height.

@@ -6,9 +6,6 @@
 namespace tovanix::widgets {
 
 QStringList faceWithSubstitutes(const QString& face) {
-    if (face == QStringLiteral("宋体")) {
-        return {face, QStringLiteral("SimSun"), QStringLiteral("AR PL SungtiL GB"), QStringLiteral("AR PL KaitiM GB")};
-    }
     if (face == QStringLiteral("Times New Roman")) {
         return {face, QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")};
     }

@@ -191,5 +191,93 @@ INSTANTIATE_TEST_SUITE_P(Forms, RefusedArgumentsTest,
                                            Refused{{"--headless", "--bogus"}, "--bogus"},
                                            Refused{{"--headless", "-platform", "offscreen"}, "-platform"}));
 
+// Without a display: neither DISPLAY nor WAYLAND_DISPLAY, no platform named.
+// The arguments are still read, and the window says why it cannot come up
+// instead of aborting in Qt's platform plugin.
+const std::vector<std::string> kDisplayVariables{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+constexpr int kNoDisplayStatus = 1;
+constexpr const char* kNoDisplayLine = "no display: run with --headless, or set DISPLAY";
+
+struct WithoutDisplay {
+    std::vector<std::string> args;
+    int status;
+    std::string said;  // on standard error (standard output is discarded)
+};
+
+void PrintTo(const WithoutDisplay& w, std::ostream* os) {
+    *os << ::testing::PrintToString(w.args);
+}
+
+class WithoutDisplayTest : public ProgramTest, public ::testing::WithParamInterface<WithoutDisplay> {};
+
+TEST_P(WithoutDisplayTest, EndsAsTheArgumentsSay) {
+    env_.clear();
+    ChildProcess station;
+    station.discardStandardOutput();
+    ASSERT_TRUE(station.start(program(), GetParam().args, env_, kDisplayVariables));
+    EXPECT_EQ(station.wait(kStopTimeout), GetParam().status) << station.output();
+    EXPECT_NE(station.output().find(GetParam().said), std::string::npos) << station.output();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, WithoutDisplayTest,
+    ::testing::Values(WithoutDisplay{{}, kNoDisplayStatus, kNoDisplayLine},
+                      WithoutDisplay{{"-style", "Fusion"}, kNoDisplayStatus, kNoDisplayLine},
+                      WithoutDisplay{{"-platform", "xcb"}, kNoDisplayStatus, kNoDisplayLine},
+                      WithoutDisplay{{"--bogus"}, kUsageStatus, "unknown argument --bogus"},
+                      WithoutDisplay{{"-style", "Fusion", "extra"}, kUsageStatus, "unknown argument extra"},
+                      WithoutDisplay{{"--headless", "--bogus"}, kUsageStatus, "unknown argument --bogus"}));
+
+TEST_F(ProgramTest, HelpPrintsTheUsageWithoutADisplay) {
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"--help"}, std::vector<std::string>{"--headless", "--help"},
+          std::vector<std::string>{"-platform", "xcb", "--help"}}) {
+        ChildProcess station;
+        ASSERT_TRUE(station.start(program(), args, {}, kDisplayVariables));
+        EXPECT_EQ(station.wait(kStopTimeout), 0) << station.output();
+        EXPECT_NE(station.output().find("usage: tovanix"), std::string::npos) << station.output();
+        EXPECT_NE(station.output().find("--headless"), std::string::npos) << station.output();
+    }
+    // On standard output: nothing of it on standard error.
+    ChildProcess quiet;
+    quiet.discardStandardOutput();
+    ASSERT_TRUE(quiet.start(program(), {"--help"}, {}, kDisplayVariables));
+    EXPECT_EQ(quiet.wait(kStopTimeout), 0);
+    EXPECT_EQ(quiet.output(), "");
+}
+
+// The headless station, and the window on a platform that needs no display,
+// come up without one.
+TEST_F(ProgramTest, HeadlessNeedsNoDisplay) {
+    ChildProcess station;
+    ASSERT_TRUE(station.start(program(), {"--headless"}, {}, kDisplayVariables));
+    ASSERT_TRUE(station.waitForOutput("configuration:", kStartTimeout)) << station.output();
+    station.signal(SIGTERM);
+    EXPECT_EQ(station.wait(kStopTimeout), 0) << station.output();
+}
+
+class DisplaylessPlatformTest
+    : public ProgramTest,
+      public ::testing::WithParamInterface<std::pair<std::vector<std::string>, std::map<std::string, std::string>>> {};
+
+TEST_P(DisplaylessPlatformTest, ComesUpWithoutADisplay) {
+    std::vector<std::string> unset = kDisplayVariables;
+    const auto& [args, env] = GetParam();
+    for (const auto& [k, v] : env) std::erase(unset, k);
+    ChildProcess station;
+    ASSERT_TRUE(station.start(program(), args, env, unset));
+    ASSERT_TRUE(waitForFlock(station.pid(), kStartTimeout)) << station.output();
+    station.signal(SIGINT);
+    EXPECT_EQ(station.wait(kStopTimeout), 0) << station.output();
+    EXPECT_EQ(station.output().find(kNoDisplayLine), std::string::npos) << station.output();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, DisplaylessPlatformTest,
+    ::testing::Values(
+        std::pair{std::vector<std::string>{"-platform", "offscreen"}, std::map<std::string, std::string>{}},
+        std::pair{std::vector<std::string>{"--platform=minimal"}, std::map<std::string, std::string>{}},
+        std::pair{std::vector<std::string>{}, std::map<std::string, std::string>{{"QT_QPA_PLATFORM", "offscreen"}}}));
+
 }  // namespace
 }  // namespace tovanix::test

@@ -309,6 +309,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         d.reload();
         QCOMPARE(d.windowTitle(), QStringLiteral("用户登录"));
+        QCOMPARE(d.nameBox()->accessibleName(), QStringLiteral("用户名"));
+        QCOMPARE(d.passwordEdit()->accessibleName(), QStringLiteral("密  码"));
         QCOMPARE(d.nameBox()->count(), 1);
         QCOMPARE(d.nameBox()->currentText(), QStringLiteral("root"));
         QVERIFY(d.passwordEdit()->text().isEmpty());

@@ -1,7 +1,9 @@
 // The status view on a station table filled in memory.
+#include <QApplication>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "app/status_view.h"
 #include "devices/engine.h"
@@ -188,8 +190,10 @@ private slots:
         view.resize(1000 + view.scrollBar()->sizeHint().width(), 600);
         view.show();
         view.setUpScrolling();
-        QCOMPARE(view.scrollMaximum(), (40 / 4) * 17);
         view.fill(ViewMode::All);
+        // Ten rows of four: the last row's bottom is 9 * 160 + 150 px down,
+        // 990 px below the viewport's 600.
+        QCOMPARE(view.scrollMaximum(), 99);
         QCOMPARE(view.tile(4)->y(), 160);
         view.scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         QCOMPARE(view.scrollPosition(), 1);
@@ -198,16 +202,106 @@ private slots:
         QCOMPARE(view.scrollPosition(), 6);
         QCOMPARE(view.tile(4)->y(), 100);
         view.scrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
-        QCOMPARE(view.scrollPosition(), 170);
+        QCOMPARE(view.scrollPosition(), 99);
         view.scrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(view.scrollPosition(), 170);  // stops at the end
-        QCOMPARE(view.tile(4)->y(), 160 - 1700);
+        QCOMPARE(view.scrollPosition(), 99);  // stops at the end
+        QCOMPARE(view.tile(4)->y(), 160 - 990);
+        QCOMPARE(view.tile(39)->geometry().bottom(), view.viewport()->height() - 1);
         // A redraw lands where the scrolled grid has it.
         e.lastRead.store(5);
         view.refreshLastRead();
-        QCOMPARE(view.tile(4)->y(), 160 - 1700);
+        QCOMPARE(view.tile(4)->y(), 160 - 990);
         view.scrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
         QCOMPARE(view.tile(4)->y(), 160);
+    }
+    // The range reaches the last row of tiles and no further, whatever the
+    // number of loggers: tiles that fit do not scroll.
+    void scrollRangeFollowsTheTiles() {
+        struct Case {
+            const char* name;
+            int tiles;
+            int clientWidth;
+            int height;
+            int expectedMaximum;
+        };
+        const Case cases[] = {
+            {"eleven tiles fit", 11, 1000, 600, 0},
+            {"no tiles", 0, 1000, 600, 0},
+            {"last row exactly fits", 12, 1000, 2 * 160 + 150, 0},
+            {"one pixel short", 12, 1000, 2 * 160 + 150 - 1, 1},
+            {"eleven tiles, short window", 11, 1000, 400, 7},
+            {"one column", 3, 300, 300, 17},
+        };
+        for (const Case& c : cases) {
+            devices::Engine e;
+            devices::LineEntry l;
+            l.lineid = 1;
+            for (int a = 1; a <= c.tiles; ++a) l.devices.push_back(device(1, a, 0, "d"));
+            e.table().addLine(l);
+            CCurrentStatus view(e);
+            view.resize(c.clientWidth + view.scrollBar()->sizeHint().width(), c.height);
+            view.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&view));
+            view.setUpScrolling();
+            view.fill(ViewMode::All);
+            QVERIFY2(view.scrollMaximum() == c.expectedMaximum,
+                     qPrintable(QStringLiteral("%1: %2").arg(QString::fromUtf8(c.name)).arg(view.scrollMaximum())));
+            // The wheel and the end of the bar stop with the last row whole.
+            QWheelEvent down(QPointF(10, 10), view.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120 * 50),
+                             Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&view, &down);
+            QVERIFY2(view.scrollPosition() == c.expectedMaximum, c.name);
+            if (c.tiles > 0) {
+                const QRect last = view.tile(c.tiles - 1)->geometry();
+                QVERIFY2(last.bottom() < view.viewport()->height(), c.name);
+                if (c.expectedMaximum == 0) {
+                    QVERIFY2(view.tile(0)->y() == 0, c.name);
+                } else {
+                    // No more than one scroll unit of emptiness below it.
+                    QVERIFY2(view.viewport()->height() - 1 - last.bottom() < app::kScrollUnitPx, c.name);
+                }
+            }
+            // The steps stay those of the bar.
+            QCOMPARE(view.scrollBar()->singleStep(), app::kScrollLineUnits);
+            QCOMPARE(view.scrollBar()->pageStep(), app::kScrollPageUnits);
+        }
+    }
+    // A fill of a smaller scope and a taller window shorten the range and
+    // bring the tiles back into view.
+    void scrollRangeFollowsScopeAndSize() {
+        devices::Engine e;
+        devices::LineEntry l;
+        l.lineid = 1;
+        l.groups.push_back({"一组", 1, 101});
+        for (int a = 1; a <= 40; ++a) l.devices.push_back(device(1, a, a <= 3 ? 101 : 0, "d"));
+        e.table().addLine(l);
+        CCurrentStatus view(e);
+        view.resize(1000 + view.scrollBar()->sizeHint().width(), 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setUpScrolling();
+        view.fill(ViewMode::All);
+        QCOMPARE(view.scrollMaximum(), 99);
+        view.scrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+        QCOMPARE(view.scrollPosition(), 99);
+        view.fill(ViewMode::Group, 101000);
+        QCOMPARE(view.tileCount(), 3);
+        QCOMPARE(view.scrollMaximum(), 0);
+        QCOMPARE(view.scrollPosition(), 0);
+        QCOMPARE(view.tile(0)->y(), 0);
+        view.fill(ViewMode::All);
+        QCOMPARE(view.scrollMaximum(), 99);
+        view.scrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+        // Taller: less to scroll, and the position follows.
+        view.resize(view.width(), 1000);
+        QCOMPARE(view.scrollMaximum(), 59);
+        QCOMPARE(view.scrollPosition(), 59);
+        QCOMPARE(view.tile(39)->geometry().bottom(), view.viewport()->height() - 1);
+        // Wide enough for eight columns: five rows fit in 1000 px.
+        view.resize(2000 + view.scrollBar()->sizeHint().width(), 1000);
+        QCOMPARE(view.columns(), 8);
+        QCOMPARE(view.scrollMaximum(), 0);
+        QCOMPARE(view.tile(0)->y(), 0);
     }
     void devicesBeyondTheLastTileAreNotShown() {
         devices::Engine e;

@@ -1,11 +1,24 @@
 // Pieces of the window that need no database: tile texts and pictures, the
 // device tree's node styles, the state display, node data, the skin.
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QRawFont>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <map>
 
 #include "app/commands.h"
 #include "app/node_data.h"
@@ -19,6 +32,63 @@
 #include "widgets/tree_ctrl_ex.h"
 
 using namespace tovanix;
+
+namespace {
+
+// WCAG counts text from 18 points as large and asks 3:1 of it; at that size
+// the strokes reach their full colour despite the anti-aliasing.
+constexpr int kLargeTextPoints = 24;
+constexpr double kLargeTextContrast = 3.0;
+
+// Relative luminance of an sRGB colour, as WCAG defines it.
+double luminance(QRgb rgb) {
+    const auto channel = [](int v) {
+        const double c = v / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) + 0.0722 * channel(qBlue(rgb));
+}
+
+double contrast(QRgb a, QRgb b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The colour most pixels of the picture have.
+QRgb background(const QImage& img) {
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) ++counts[img.pixel(x, y)];
+    }
+    return std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+}
+
+// Pixels that stand out from the picture's background enough to be read.
+int inkPixels(const QImage& img) {
+    const QRgb bg = background(img);
+    int ink = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            if (contrast(img.pixel(x, y), bg) >= kLargeTextContrast) ++ink;
+        }
+    }
+    return ink;
+}
+
+// The same text in the same font, black on white: what a readable row holds.
+int referenceInk(const QString& text, const QFont& font, QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(img.rect(), Qt::AlignCenter, text);
+    p.end();
+    return inkPixels(img);
+}
+
+}  // namespace
 
 class WidgetsTest : public QObject {
     Q_OBJECT
@@ -236,6 +306,96 @@ private slots:
     void skinAttaches() {
         QCOMPARE(widgets::SkinH_Attach(), 1);
         QVERIFY(!qApp->styleSheet().isEmpty());
+    }
+    void interfaceFamilyChoice() {
+        struct Case {
+            const char* name;
+            QStringList chinese;
+            QString expected;
+        };
+        const QString general = QStringLiteral("DejaVu Sans");
+        const Case cases[] = {
+            {"Noto first", {"AR PL KaitiM GB", "WenQuanYi Zen Hei", "Noto Sans CJK SC"}, "Noto Sans CJK SC"},
+            {"another sans face", {"AR PL SungtiL GB", "WenQuanYi Zen Hei"}, "WenQuanYi Zen Hei"},
+            // The calligraphic and Song faces are no interface font.
+            {"only the thin faces", {"AR PL KaitiM GB", "AR PL SungtiL GB"}, general},
+            {"none", {}, general},
+        };
+        for (const Case& c : cases) {
+            QVERIFY2(widgets::chooseInterfaceFamily(c.chinese, general) == c.expected, c.name);
+        }
+    }
+    // The skin draws the whole interface in a sans-serif face that holds the
+    // Chinese glyphs itself (scripts/deps installs fonts-noto-cjk).
+    void interfaceFontCoversChinese() {
+        const QStringList chinese = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
+        QVERIFY2(std::any_of(std::begin(widgets::kInterfaceFamilies), std::end(widgets::kInterfaceFamilies),
+                             [&](const char* f) { return chinese.contains(QString::fromUtf8(f)); }),
+                 "no Chinese interface font installed: run scripts/deps");
+        const auto restore = qScopeGuard([font = QApplication::font(), sheet = qApp->styleSheet()] {
+            QApplication::setFont(font);
+            qApp->setStyleSheet(sheet);
+        });
+        const int points = QApplication::font().pointSize();
+        QCOMPARE(widgets::SkinH_Attach(), 1);
+        const QString family = widgets::interfaceFontFamily();
+        QVERIFY(chinese.contains(family));
+        QCOMPARE(QFontInfo(QApplication::font()).family(), family);
+        QCOMPARE(QApplication::font().pointSize(), points);
+        // Widgets made afterwards wear it, and it has every glyph itself.
+        QLabel label(QStringLiteral("当前用户:root[系统管理员]"));
+        QCOMPARE(QFontInfo(label.font()).family(), family);
+        const QRawFont raw = QRawFont::fromFont(label.font(), QFontDatabase::SimplifiedChinese);
+        for (const QChar ch : label.text()) QVERIFY2(raw.supportsCharacter(ch), qPrintable(QString(ch)));
+    }
+    // Every row of a combo box's popup, the current one too, reads under the
+    // skin: the login's list of user names once showed its current row blank.
+    void comboPopupRowsReadUnderTheSkin() {
+        struct Case {
+            const char* name;
+            bool editable;
+            int current;
+        };
+        const Case cases[] = {
+            {"first row current", false, 0},
+            {"middle row current", false, 1},
+            {"editable", true, 2},
+        };
+        const QStringList items{QStringLiteral("root"), QStringLiteral("张三"), QStringLiteral("operator")};
+        const auto restore = qScopeGuard([before = qApp->styleSheet()] { qApp->setStyleSheet(before); });
+        QCOMPARE(widgets::SkinH_Attach(), 1);
+        for (const Case& c : cases) {
+            QDialog dialog;
+            auto* combo = new QComboBox(&dialog);
+            combo->setEditable(c.editable);
+            QFont large = combo->font();
+            large.setPointSize(kLargeTextPoints);
+            combo->setFont(large);
+            combo->addItems(items);
+            combo->setCurrentIndex(c.current);
+            (new QVBoxLayout(&dialog))->addWidget(combo);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            combo->showPopup();
+            QAbstractItemView* view = combo->view();
+            QTRY_VERIFY(view->isVisible());
+            QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+            const QImage shot = view->viewport()->grab().toImage();
+            for (int row = 0; row < items.size(); ++row) {
+                const QRect r = view->visualRect(view->model()->index(row, 0)) & shot.rect();
+                QVERIFY2(!r.isEmpty(), c.name);
+                const int ink = inkPixels(shot.copy(r));
+                const int expected = referenceInk(items[row], large, r.size());
+                QVERIFY2(expected > 0, c.name);
+                // Half the strokes of black on white, whatever the colours.
+                QVERIFY2(ink * 2 >= expected, qPrintable(QStringLiteral("%1, row %2: %3 readable pixels of %4")
+                                                             .arg(QString::fromUtf8(c.name))
+                                                             .arg(row)
+                                                             .arg(ink)
+                                                             .arg(expected)));
+            }
+            combo->hidePopup();
+        }
     }
 };
 

@@ -23,7 +23,7 @@ ChildProcess::~ChildProcess() {
 }
 
 bool ChildProcess::start(const std::string& path, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env) {
+                         const std::map<std::string, std::string>& env, const std::vector<std::string>& unset) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0) return false;
     std::map<std::string, std::string> merged;
@@ -33,12 +33,17 @@ bool ChildProcess::start(const std::string& path, const std::vector<std::string>
         if (eq != std::string::npos) merged[kv.substr(0, eq)] = kv.substr(eq + 1);
     }
     for (const auto& [k, v] : env) merged[k] = v;
+    for (const auto& k : unset) merged.erase(k);
     std::vector<std::string> envStrings;
     for (const auto& [k, v] : merged) envStrings.push_back(k + "=" + v);
+    const int nowhere = discardOutput_ ? ::open("/dev/null", O_WRONLY | O_CLOEXEC) : -1;
     pid_ = ::fork();
-    if (pid_ < 0) return false;
+    if (pid_ < 0) {
+        if (nowhere >= 0) ::close(nowhere);
+        return false;
+    }
     if (pid_ == 0) {
-        ::dup2(fds[1], STDOUT_FILENO);
+        ::dup2(nowhere >= 0 ? nowhere : fds[1], STDOUT_FILENO);
         ::dup2(fds[1], STDERR_FILENO);
         // The child starts with no signal blocked, whatever the test did.
         sigset_t none;
@@ -54,6 +59,7 @@ bool ChildProcess::start(const std::string& path, const std::vector<std::string>
         ::_exit(127);
     }
     ::close(fds[1]);
+    if (nowhere >= 0) ::close(nowhere);
     out_ = fds[0];
     return true;
 }

@@ -21,9 +21,13 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // Starts `path` with `args`; `env` entries are added to (or replace) the
-    // test's own environment. Standard error (and output) go to a pipe.
+    // test's own environment, the `unset` ones are taken out of it. Standard
+    // error (and output, unless discarded) go to a pipe.
     bool start(const std::string& path, const std::vector<std::string>& args,
-               const std::map<std::string, std::string>& env = {});
+               const std::map<std::string, std::string>& env = {}, const std::vector<std::string>& unset = {});
+    // Before start: standard output goes nowhere, so what is collected was
+    // written to standard error.
+    void discardStandardOutput() { discardOutput_ = true; }
     // Waits until the collected output contains `text` or the time-out passes.
     bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout);
     // Waits for the exit; returns the exit status, or -1 on time-out, or
@@ -39,6 +43,7 @@ private:
     int out_ = -1;
     std::string collected_;
     int status_ = -1;
+    bool discardOutput_ = false;
 };
 
 }  // namespace tovanix::test

@@ -138,6 +138,13 @@ EditOutcome deleteGroup(Prompter& p, devices::Engine& engine, TreeSurface& surfa
     return EditOutcome::Done;
 }
 
+void nodeAdded(devices::Engine& engine, TreeSurface& surface, unsigned parentData, unsigned data,
+               const std::string& name) {
+    surface.insertNode(parentData, data, name);
+    surface.refillCurrent();
+    engine.restartScanTimer();
+}
+
 bool renameNode(devices::Engine& engine, unsigned nodeData, const std::string& name) {
     if (name.empty()) return false;
     const int lineid = lineOf(nodeData);

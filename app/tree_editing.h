@@ -39,6 +39,9 @@ public:
     virtual void removeNode(unsigned data) = 0;
     // A new device node last under the line node, which is then expanded.
     virtual void addDeviceUnderLine(int lineid, unsigned data, const std::string& name) = 0;
+    // A new node last under the parent node, which is then expanded; the new
+    // node becomes the selected one.
+    virtual void insertNode(unsigned parentData, unsigned data, const std::string& name) = 0;
     // The status view with all devices / with the current scope.
     virtual void refillAll() = 0;
     virtual void refillCurrent() = 0;
@@ -80,6 +83,13 @@ EditOutcome deleteLine(Prompter& prompter, devices::Engine& engine, LineRetireme
                        unsigned nodeData);
 EditOutcome deleteDevice(Prompter& prompter, devices::Engine& engine, TreeSurface& surface, unsigned nodeData);
 EditOutcome deleteGroup(Prompter& prompter, devices::Engine& engine, TreeSurface& surface, unsigned nodeData);
+
+// A line, group or device was added: its node goes last under its parent
+// and is selected, the status view shows the current scope again (a new
+// device gets its tile at once) and timer 5 takes the period of the new
+// device count.
+void nodeAdded(devices::Engine& engine, TreeSurface& surface, unsigned parentData, unsigned data,
+               const std::string& name);
 
 // Rename after a label edit. False (the node keeps its old name) for an
 // empty name, a device missing from the station table, or a statement that

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "devices/messages.h"
 #include "platform/result_follower.h"
 
 namespace tovanix {
@@ -47,11 +48,11 @@ public:
     virtual void refillCurrent() = 0;
 };
 
-// A deleted line's port is closed by the polling thread, which finds the
-// port through the line's station-table entry: the entry is emptied at once
+// A deleted line's port is closed by the polling thread: the line's
+// station-table entry is emptied at once
 // (nothing of it is polled or shown any more) and removed only when the
-// close has been handled. One close is in flight at a time, so the shared
-// closing flag always belongs to it.
+// close has been handled. The close carries the port, and one close is in
+// flight at a time, so the deletion's closing flag always belongs to it.
 class LineRetirement {
 public:
     explicit LineRetirement(devices::Engine& engine) : engine_(engine) {}
@@ -69,7 +70,7 @@ public:
 
 private:
     devices::Engine& engine_;
-    std::deque<int> pending_;  // line ids, UI thread only
+    std::deque<devices::LineRequest> pending_;  // closes with their ports, UI thread only
 };
 
 enum class EditOutcome {

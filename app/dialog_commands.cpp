@@ -7,6 +7,7 @@
 #include "app/node_data.h"
 #include "config/add_group_dialog.h"
 #include "config/add_line_dialog.h"
+#include "config/edit_line_dialog.h"
 #include "devices/add_device_dialog.h"
 #include "devices/engine.h"
 
@@ -35,6 +36,8 @@ void registerDialogCommands(const DialogContext& context) {
         if (addLine->exec() != QDialog::Accepted) return;
         w.nodeAdded(kRootData, lineNode(addLine->lineid()), addLine->lineName().toStdString());
     });
+    auto* editLine = new config::CEditLine(context.prompter, context.engine, &w);
+    w.setCommandHandler(kCmdLineSettings, [&w, editLine](unsigned data) { editLine->exec(data, nodeText(w, data)); });
     auto* addRoom = new config::CAddRoom(context.prompter, context.engine.table(), &w);
     w.setCommandHandler(kCmdAddGroup, [&w, addRoom](unsigned data) {
         if (addRoom->exec(data) != QDialog::Accepted) return;

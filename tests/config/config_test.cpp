@@ -8,6 +8,8 @@
 
 #include "config/add_group.h"
 #include "config/add_line.h"
+#include "config/edit_line.h"
+#include "devices/engine.h"
 #include "db/connection.h"
 #include "devices/config_load.h"
 #include "devices/station_table.h"
@@ -315,6 +317,119 @@ TEST_F(AddGroupTest, NinetyNineGroupsAreTheLimit) {
     EXPECT_FALSE(add(1, "第一百").close);
     EXPECT_EQ(prompts.texts(), std::vector<std::string>{kGroupsFull});
     EXPECT_EQ(rowCount("select * from tovanroomtable"), 0);
+}
+
+class EditLineTest : public AddLineTest {
+protected:
+    void SetUp() override {
+        AddLineTest::SetUp();
+        if (IsSkipped() || HasFailure()) return;
+        other_ = std::make_unique<LoggerSim>();
+        ASSERT_TRUE(other_->start());
+        ASSERT_FALSE(other_->linkCom(kOtherSimPort).empty());
+        ASSERT_TRUE(add("一号线", "COM4").close);  // wired, port open
+        engine = std::make_unique<devices::Engine>();
+        // The engine's table as the dialogs see it: line 1 open on COM4, line 2
+        // wireless and closed on COM8.
+        devices::LineEntry one = *table.line(1);
+        ASSERT_TRUE(engine->table().addLine(one));
+        execOrFail("insert into TovanLineTable (EraseSign,lineid,lineName,ComType,TCPIPPORT,HubIPAddr,"
+                   "SerialPortNum,ScantimerInter,scantimerInterUpper,wired) "
+                   "values('0','2','无线','1','50000','192.168.1.100','8','3','60','0');");
+        devices::LineEntry two;
+        two.lineid = 2;
+        two.port = 8;
+        two.wired = 0;
+        ASSERT_TRUE(engine->table().addLine(two));
+        prompts.prompts.clear();
+    }
+    bool change(int lineid, const std::string& port, bool isWired) {
+        EditLineState st = openEditLine(prompts, *engine, static_cast<unsigned>(lineid) * 100000);
+        EXPECT_TRUE(st.found);
+        prompts.prompts.clear();
+        ChangeLineInput in{lineid, st.settings, port, isWired};
+        return submitChangeLine(prompts, *engine, PortDrivers{wired(), tevlib()}, in);
+    }
+    void closeLineOne() {
+        engine->table().updateLine(1, [](devices::LineEntry& l) { l.portOpen = false; });
+        wired().closeCom(kSimPort);
+    }
+    std::unique_ptr<LoggerSim> other_;
+    std::unique_ptr<devices::Engine> engine;
+};
+
+TEST_F(EditLineTest, OpeningReadsTheRowAndThePortState) {
+    EditLineState st = openEditLine(prompts, *engine, 100000);
+    ASSERT_TRUE(st.found);
+    EXPECT_EQ(st.portText, "COM4");
+    EXPECT_TRUE(st.portOpen);
+    EXPECT_EQ(st.settings.wired, 1);
+    EXPECT_EQ(st.settings.tcpPort, 50000);
+    EXPECT_TRUE(prompts.prompts.empty());
+    EditLineState missing = openEditLine(prompts, *engine, 700000);
+    EXPECT_FALSE(missing.found);
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{kLineMissing});
+}
+
+TEST_F(EditLineTest, ChangeRefusedWhileThePortIsOpenOrClosing) {
+    EXPECT_FALSE(change(1, "COM6", true));
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{kCloseFirst});
+    closeLineOne();
+    engine->portToggle.store(devices::kToggleClosing);
+    EXPECT_FALSE(change(1, "COM6", true));
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{kClosingInProgress});
+    engine->portToggle.store(devices::kToggleOpening);
+    EXPECT_FALSE(change(1, "COM6", true));
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{kCloseFirst});
+    EXPECT_EQ(scalar("select SerialPortNum from tovanlinetable where lineid=1"), "4");
+}
+
+TEST_F(EditLineTest, WiredLineIsTestedOnItsNewPortAndNotLeftOpen) {
+    closeLineOne();
+    EXPECT_FALSE(change(1, "COM9", true));
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{"COM串口9不存在或被占用"});
+    EXPECT_EQ(engine->table().line(1)->port, kSimPort);
+
+    EXPECT_TRUE(change(1, "COM6", true));
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{kLineChanged});
+    EXPECT_EQ(scalar("select SerialPortNum from tovanlinetable where lineid=1"), "6");
+    EXPECT_EQ(scalar("select TCPIPPort from tovanlinetable where lineid=1"), "50000");
+    EXPECT_EQ(engine->table().line(1)->port, kOtherSimPort);
+    EXPECT_FALSE(engine->table().line(1)->portOpen) << "opened only by the toggle";
+    EXPECT_FALSE(libraryHolds(kOtherSimPort));
+}
+
+TEST_F(EditLineTest, WirelessLineChangesWithoutAPortTest) {
+    EXPECT_TRUE(change(2, "COM9", false));
+    EXPECT_EQ(scalar("select SerialPortNum from tovanlinetable where lineid=2"), "9");
+    EXPECT_EQ(engine->table().line(2)->port, kMissingPort);
+    // And a wireless line made wired is tested.
+    EXPECT_FALSE(change(2, "COM9", true));
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{"COM串口9不存在或被占用"});
+    EXPECT_EQ(scalar("select wired from tovanlinetable where lineid=2"), "0");
+}
+
+TEST_F(EditLineTest, APortOfAnotherLiveLineIsRefusedBeforeAnyTest) {
+    EXPECT_FALSE(change(2, "COM4", true));
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{"串口;4 已经被其他线路占用"});
+    // Line 1 still talks on its port: no test reopened it.
+    EXPECT_TRUE(libraryHolds(kSimPort));
+    // Its own port is no conflict.
+    EXPECT_TRUE(change(2, "COM8", false));
+}
+
+TEST_F(EditLineTest, UnreachableDatabaseChangesNothing) {
+    closeLineOne();
+    EditLineState st = openEditLine(prompts, *engine, 100000);
+    const db::Account good = test::testServer().account;
+    db::setAccount({good.user, good.password + "x"});
+    prompts.prompts.clear();
+    ChangeLineInput in{1, st.settings, "COM6", true};
+    EXPECT_FALSE(submitChangeLine(prompts, *engine, PortDrivers{wired(), tevlib()}, in));
+    db::setAccount(good);
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{devices::kCannotOpenDatabase});
+    EXPECT_EQ(engine->table().line(1)->port, kSimPort);
+    EXPECT_EQ(scalar("select SerialPortNum from tovanlinetable where lineid=1"), "4");
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 #include "app/status_view.h"
 #include "config/add_group.h"
 #include "config/add_line.h"
+#include "config/edit_line.h"
+#include "config/edit_line_dialog.h"
 #include "devices/add_device.h"
 #include "devices/engine.h"
 #include "tests/gui/gui_support.h"
@@ -31,6 +33,7 @@ using test::PromptRecorder;
 namespace {
 
 constexpr int kSimPort = 4;
+constexpr int kOtherSimPort = 6;
 constexpr int kProbeWaitMs = 20000;
 
 QStringList actionTexts(QMenu* m) {
@@ -240,6 +243,89 @@ private slots:
         QCOMPARE(prompts_->texts(), std::vector<std::string>{"串口;0 已经被其他线路占用"});
         QCOMPARE(test::sqlRows("select * from tovanlinetable"), 1);
         QVERIFY(w.findNode(200000) == nullptr);
+    }
+
+    void editLineTogglesThePortAndChangesIt() {
+        test::LoggerSim sim({.addresses = {1}});
+        test::LoggerSim other({.addresses = {1}});
+        QVERIFY(sim.start() && other.start());
+        QVERIFY(!sim.linkCom(kSimPort).empty() && !other.linkCom(kOtherSimPort).empty());
+        QVERIFY(test::seedLine(1, "一号线", kSimPort));
+        QVERIFY(test::seedDevice(1, 1, "A1", 0, 1));
+        CTovanixDlg& w = open();
+        QTRY_VERIFY_WITH_TIMEOUT(engine_->table().line(1)->portOpen, kProbeWaitMs);
+        QVERIFY(select(100000));
+        QStringList unnamed;
+        QStringList captions;
+        bool closed = false;
+        bool reopened = false;
+        test::whenModal([&](QWidget* d) {
+            unnamed = unnamedControls(d);
+            QPushButton* toggle = button(d, config::kClosePortButton);
+            QPushButton* change = button(d, config::kChangeLineButton);
+            auto* combo = d->findChild<QComboBox*>();
+            if (toggle == nullptr || change == nullptr || combo == nullptr) return static_cast<QDialog*>(d)->reject();
+            captions << d->windowTitle();
+            change->click();  // refused: the port is open
+            toggle->click();
+            captions << toggle->text();
+            auto* edit = qobject_cast<config::CEditLine*>(d);
+            closed = QTest::qWaitFor([&] { return !edit->toggleBusy(); }, kProbeWaitMs) &&
+                     !engine_->table().line(1)->portOpen;
+            captions << toggle->text();
+            combo->setCurrentIndex(combo->findText(QStringLiteral("COM6")));
+            change->click();
+            toggle->click();
+            captions << toggle->text();
+            reopened = QTest::qWaitFor([&] { return !edit->toggleBusy(); }, kProbeWaitMs) &&
+                       engine_->table().line(1)->portOpen;
+            captions << toggle->text();
+            static_cast<QDialog*>(d)->reject();
+        });
+        QVERIFY(w.runCommand(app::kCmdLineSettings));
+        QCOMPARE(unnamed, QStringList());
+        QCOMPARE(captions, (QStringList{"编辑线路", "打开线路串口", "打开线路串口", "关闭线路串口", "关闭线路串口"}));
+        QVERIFY(closed);
+        QVERIFY(reopened);
+        QCOMPARE(prompts_->texts(), (std::vector<std::string>{config::kCloseFirst, config::kLineChanged}));
+        QCOMPARE(test::sqlScalar("select SerialPortNum from tovanlinetable where lineid=1"), std::string("6"));
+        QCOMPARE(engine_->table().line(1)->port, kOtherSimPort);
+        QCOMPARE(engine_->portToggle.load(), int{devices::kToggleIdle});
+        // The line now reads its logger on the new port.
+        QVERIFY(other.setReading(1, 111, 222, 111, 222));
+        engine_->post(devices::kMsgQuickRead);
+        QTRY_COMPARE_WITH_TIMEOUT(engine_->table().device(1, 1)->ch1, 11.1f, kProbeWaitMs);
+    }
+
+    void deletedLinesPortIsFreeAgain() {
+        test::LoggerSim sim({.addresses = {1}});
+        QVERIFY(sim.start());
+        QVERIFY(!sim.linkCom(kSimPort).empty());
+        QVERIFY(test::seedLine(1, "一号线", kSimPort));
+        QVERIFY(test::seedLine(2, "二号线", 0));
+        CTovanixDlg& w = open();
+        QTRY_VERIFY_WITH_TIMEOUT(engine_->table().line(1)->portOpen, kProbeWaitMs);
+        QVERIFY(select(100000));
+        QVERIFY(w.runCommand(app::kCmdDeleteLine));
+        // While its port is being closed, no line is added (its number and port are still held).
+        QVERIFY(select(app::kRootData));
+        if (w.lineRetirement().busy()) {
+            prompts_->prompts.clear();
+            QVERIFY(!runDialog(app::kCmdAddLine, [](QWidget*) {}));
+            QCOMPARE(prompts_->texts(), std::vector<std::string>{config::kClosingInProgress});
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!w.lineRetirement().busy(), kProbeWaitMs);
+        prompts_->prompts.clear();
+        QVERIFY(runDialog(app::kCmdAddLine, [](QWidget* d) {
+            setText(d, "name", QStringLiteral("新线"));
+            auto* combo = d->findChild<QComboBox*>();
+            combo->setCurrentIndex(combo->findText(QStringLiteral("COM4")));
+        }));
+        QVERIFY(prompts_->prompts.empty());
+        QCOMPARE(current(), 100000u);
+        QCOMPARE(w.findNode(100000)->text(0), QStringLiteral("新线"));
+        QCOMPARE(test::sqlRows("select * from tovanlinetable"), 2);
+        QVERIFY(engine_->table().line(1)->portOpen);
     }
 
     void tenthDeviceDoublesTheScanPeriod() {

@@ -161,7 +161,7 @@ private slots:
         QCOMPARE(got, 0u);
 
         QTreeWidgetItem* l3 = root->child(1);
-        QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3))), (QStringList{"删除线路", "增加分组", "增加设备"}));
+        QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3))), (QStringList{"设置线路", "删除线路", "增加分组", "增加设备"}));
         QCOMPARE(t->currentItem(), l3);
         QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3->child(1)))), (QStringList{"删除分组", "增加设备"}));
         QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3->child(1)->child(0)))), QStringList{"删除设备"});

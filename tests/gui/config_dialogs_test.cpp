@@ -19,6 +19,8 @@
 #include "config/edit_line.h"
 #include "config/edit_line_dialog.h"
 #include "devices/add_device.h"
+#include "devices/edit_device.h"
+#include "devices/edit_device_dialog.h"
 #include "devices/engine.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/logger_sim.h"
@@ -326,6 +328,32 @@ private slots:
         QCOMPARE(w.findNode(100000)->text(0), QStringLiteral("新线"));
         QCOMPARE(test::sqlRows("select * from tovanlinetable"), 2);
         QVERIFY(engine_->table().line(1)->portOpen);
+    }
+
+    void editDeviceDialogRenamesAndReAddresses() {
+        QVERIFY(test::seedLine(3, "三号线", 0));
+        QVERIFY(test::seedGroup(3, 301, "一组"));
+        QVERIFY(test::seedDevice(3, 7, "G7", 301, 1));
+        open();
+        devices::CEditDevice dialog(*prompts_, *engine_, window_.get());
+        QCOMPARE(unnamedControls(&dialog), QStringList());
+        dialog.load(301007);
+        QCOMPARE(dialog.nameEdit()->text(), QStringLiteral("G7"));
+        QCOMPARE(dialog.addressEdit()->text(), QStringLiteral("7"));
+        dialog.addressEdit()->setText(QStringLiteral("1000"));
+        dialog.accept();
+        QCOMPARE(prompts_->texts(), std::vector<std::string>{devices::kAddressWrong});
+        QVERIFY(dialog.result() != QDialog::Accepted);
+        prompts_->prompts.clear();
+        dialog.nameEdit()->setText(QStringLiteral("冷藏柜"));
+        dialog.addressEdit()->setText(QStringLiteral("9"));
+        dialog.accept();
+        QCOMPARE(prompts_->texts(), std::vector<std::string>{devices::kDeviceChanged});
+        QCOMPARE(dialog.result(), int{QDialog::Accepted});
+        QCOMPARE(dialog.address(), 9);
+        QCOMPARE(test::sqlScalar("select DeviceName from tovandevicetable where LineID=3 and DeviceNumber=9"),
+                 std::string("冷藏柜"));
+        QVERIFY(engine_->table().device(3, 9).has_value());
     }
 
     void tenthDeviceDoublesTheScanPeriod() {

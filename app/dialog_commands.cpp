@@ -1,9 +1,26 @@
 #include "app/dialog_commands.h"
 
+#include <QTreeWidgetItem>
+
 #include "app/commands.h"
 #include "app/main_window.h"
+#include "app/node_data.h"
+#include "config/add_group_dialog.h"
+#include "config/add_line_dialog.h"
+#include "config/edit_line_dialog.h"
+#include "devices/add_device_dialog.h"
+#include "devices/engine.h"
 
 namespace tovanix::app {
+
+namespace {
+
+QString nodeText(const CTovanixDlg& w, unsigned data) {
+    QTreeWidgetItem* item = w.findNode(data);
+    return item != nullptr ? item->text(0) : QString();
+}
+
+}  // namespace
 
 void registerDialogCommands(const DialogContext& context) {
     CTovanixDlg& w = context.window;
@@ -11,6 +28,29 @@ void registerDialogCommands(const DialogContext& context) {
     w.setCommandHandler(kCmdChangeUser, [&w](unsigned) { w.changeUser(); });
     w.setCommandHandler(kCmdAbout, [&w](unsigned) { w.showAbout(); });
     w.setCommandHandler(kCmdTrayAbout, [&w](unsigned) { w.showAbout(); });
+
+    // The dialogs are children of the window and keep their fields between uses.
+    auto* addLine = new config::CAddLine(
+        context.prompter, context.engine, [&w] { return w.lineRetirement().busy(); }, &w);
+    w.setCommandHandler(kCmdAddLine, [&w, addLine](unsigned) {
+        if (addLine->exec() != QDialog::Accepted) return;
+        w.nodeAdded(kRootData, lineNode(addLine->lineid()), addLine->lineName().toStdString());
+    });
+    auto* editLine = new config::CEditLine(context.prompter, context.engine, &w);
+    w.setCommandHandler(kCmdLineSettings, [&w, editLine](unsigned data) { editLine->exec(data, nodeText(w, data)); });
+    auto* addRoom = new config::CAddRoom(context.prompter, context.engine.table(), &w);
+    w.setCommandHandler(kCmdAddGroup, [&w, addRoom](unsigned data) {
+        if (addRoom->exec(data) != QDialog::Accepted) return;
+        w.nodeAdded(data, groupNode(addRoom->roomid()), addRoom->groupName().toStdString());
+    });
+    auto* addDevice = new devices::CAddDevice(context.prompter, context.engine, &w);
+    auto addDeviceHandler = [&w, addDevice](unsigned data) {
+        if (addDevice->exec(data, nodeText(w, data)) != QDialog::Accepted) return;
+        w.nodeAdded(data, deviceNode(addDevice->lineid(), addDevice->roomid(), addDevice->address()),
+                    addDevice->deviceName().toStdString());
+    };
+    w.setCommandHandler(kCmdAddDeviceToLine, addDeviceHandler);
+    w.setCommandHandler(kCmdAddDeviceToGroup, addDeviceHandler);
 }
 
 }  // namespace tovanix::app

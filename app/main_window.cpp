@@ -410,6 +410,20 @@ void CTovanixDlg::addDeviceUnderLine(int lineid, unsigned data, const std::strin
     line->setExpanded(true);
 }
 
+void CTovanixDlg::insertNode(unsigned parentData, unsigned data, const std::string& name) {
+    QTreeWidgetItem* parent = findNode(parentData);
+    if (parent == nullptr) return;
+    auto* item = new QTreeWidgetItem(parent, QStringList(qs(name)));
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+    tree_->setItemData(item, data);
+    parent->setExpanded(true);
+    tree_->setCurrentItem(item);
+}
+
+void CTovanixDlg::nodeAdded(unsigned parentData, unsigned data, const std::string& name) {
+    app::nodeAdded(engine_, *this, parentData, data, name);
+}
+
 void CTovanixDlg::refillAll() {
     status_->fill(ViewMode::All);
 }

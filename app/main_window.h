@@ -82,6 +82,9 @@ public:
 
     // The device count changed (additions elsewhere): timer 5 follows it.
     void deviceCountChanged();
+    // A dialog added a line, group or device: the node, the status view and
+    // timer 5 follow it.
+    void nodeAdded(unsigned parentData, unsigned data, const std::string& name);
 
     // Tree clicks, as the tree reports them.
     void clickNode(QTreeWidgetItem* item);
@@ -129,6 +132,7 @@ private:
     // TreeSurface
     void removeNode(unsigned data) override;
     void addDeviceUnderLine(int lineid, unsigned data, const std::string& name) override;
+    void insertNode(unsigned parentData, unsigned data, const std::string& name) override;
     void refillAll() override;
     void refillCurrent() override;
 

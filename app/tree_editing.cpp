@@ -24,18 +24,20 @@ bool confirmed(Prompter& p, const char* question) {
 }  // namespace
 
 void LineRetirement::retire(int lineid) {
-    engine_.table().updateLine(lineid, [](LineEntry& l) {
+    int port = devices::kPortOfEntry;
+    engine_.table().updateLine(lineid, [&port](LineEntry& l) {
         l.devices.clear();
         l.groups.clear();
+        port = l.port;
     });
-    pending_.push_back(lineid);
+    pending_.push_back({lineid, port});
 }
 
 std::optional<platform::ResultFollower::Request> LineRetirement::nextClose() {
     if (pending_.empty()) return std::nullopt;
-    const int lineid = pending_.front();
+    const devices::LineRequest close = pending_.front();
     platform::ResultFollower::Request r;
-    r.post = [this, lineid] { return engine_.post(devices::kMsgClosePort, devices::LineRequest{lineid}); };
+    r.post = [this, close] { return engine_.post(devices::kMsgClosePort, close); };
     r.code = &engine_.lineClosing;
     r.pending = 1;
     r.idle = 0;
@@ -44,7 +46,7 @@ std::optional<platform::ResultFollower::Request> LineRetirement::nextClose() {
 
 void LineRetirement::closed() {
     if (pending_.empty()) return;
-    engine_.table().removeLine(pending_.front());
+    engine_.table().removeLine(pending_.front().lineid);
     pending_.pop_front();
 }
 
@@ -136,6 +138,13 @@ EditOutcome deleteGroup(Prompter& p, devices::Engine& engine, TreeSurface& surfa
     engine.restartScanTimer();
     p.inform(kGroupDeleted, kCaptionInfo);
     return EditOutcome::Done;
+}
+
+void nodeAdded(devices::Engine& engine, TreeSurface& surface, unsigned parentData, unsigned data,
+               const std::string& name) {
+    surface.insertNode(parentData, data, name);
+    surface.refillCurrent();
+    engine.restartScanTimer();
 }
 
 bool renameNode(devices::Engine& engine, unsigned nodeData, const std::string& name) {

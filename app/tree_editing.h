@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "devices/messages.h"
 #include "platform/result_follower.h"
 
 namespace tovanix {
@@ -39,16 +40,19 @@ public:
     virtual void removeNode(unsigned data) = 0;
     // A new device node last under the line node, which is then expanded.
     virtual void addDeviceUnderLine(int lineid, unsigned data, const std::string& name) = 0;
+    // A new node last under the parent node, which is then expanded; the new
+    // node becomes the selected one.
+    virtual void insertNode(unsigned parentData, unsigned data, const std::string& name) = 0;
     // The status view with all devices / with the current scope.
     virtual void refillAll() = 0;
     virtual void refillCurrent() = 0;
 };
 
-// A deleted line's port is closed by the polling thread, which finds the
-// port through the line's station-table entry: the entry is emptied at once
+// A deleted line's port is closed by the polling thread: the line's
+// station-table entry is emptied at once
 // (nothing of it is polled or shown any more) and removed only when the
-// close has been handled. One close is in flight at a time, so the shared
-// closing flag always belongs to it.
+// close has been handled. The close carries the port, and one close is in
+// flight at a time, so the deletion's closing flag always belongs to it.
 class LineRetirement {
 public:
     explicit LineRetirement(devices::Engine& engine) : engine_(engine) {}
@@ -66,7 +70,7 @@ public:
 
 private:
     devices::Engine& engine_;
-    std::deque<int> pending_;  // line ids, UI thread only
+    std::deque<devices::LineRequest> pending_;  // closes with their ports, UI thread only
 };
 
 enum class EditOutcome {
@@ -80,6 +84,13 @@ EditOutcome deleteLine(Prompter& prompter, devices::Engine& engine, LineRetireme
                        unsigned nodeData);
 EditOutcome deleteDevice(Prompter& prompter, devices::Engine& engine, TreeSurface& surface, unsigned nodeData);
 EditOutcome deleteGroup(Prompter& prompter, devices::Engine& engine, TreeSurface& surface, unsigned nodeData);
+
+// A line, group or device was added: its node goes last under its parent
+// and is selected, the status view shows the current scope again (a new
+// device gets its tile at once) and timer 5 takes the period of the new
+// device count.
+void nodeAdded(devices::Engine& engine, TreeSurface& surface, unsigned parentData, unsigned data,
+               const std::string& name);
 
 // Rename after a label edit. False (the node keeps its old name) for an
 // empty name, a device missing from the station table, or a statement that

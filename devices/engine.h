@@ -118,7 +118,8 @@ public:
     std::atomic<int> startLoggingResult{kResultNone};
     std::atomic<int> intervalResult{kResultNone};
     std::atomic<int> recoveryFlag{0};
-    std::atomic<int> lineClosing{0};  // a line dialog waits for its port to close
+    std::atomic<int> lineClosing{0};  // a deleted line's port close is pending
+    std::atomic<int> portToggle{kToggleIdle};  // the edit-line dialog's close or open is pending
     std::atomic<long long> scansDone{0};
     // Steady-clock time (ns) at which the last out-of-limit reply came in.
     std::atomic<long long> lastAlarmReplyNs{0};

@@ -35,8 +35,19 @@ struct DeviceRequest {
     int address = 0;
 };
 
+inline constexpr int kPortOfEntry = -1;
+
+// Who asked for a port to be closed or opened: each follows its own result
+// code, so a line's deletion and the edit dialog's toggle never clear each
+// other's.
+enum class PortRequester { Deletion, Toggle };
+
 struct LineRequest {
     int lineid = 0;
+    // The port to close; kPortOfEntry reads it from the line's entry. A
+    // deletion carries it, so the close never depends on the entry.
+    int port = kPortOfEntry;
+    PortRequester requester = PortRequester::Deletion;
 };
 
 struct AlarmWriteRequest {
@@ -81,6 +92,13 @@ enum ResultCode : int {
     kResultDeviceFailed = 3,
     kResultDatabaseFailed = 4,   // interval and alarm writes
     kResultPortClosed = 5,
+};
+// The edit dialog's port toggle (Engine::portToggle): pending close or open,
+// back to idle when the polling thread has acted.
+enum PortToggleState : int {
+    kToggleIdle = 0,
+    kToggleClosing = 1,
+    kToggleOpening = 2,
 };
 // Start logging uses 4 for "port not open".
 inline constexpr int kStartLoggingPortClosed = 4;

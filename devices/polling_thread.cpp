@@ -527,19 +527,23 @@ void CMyThread::writeInterval(const IntervalRequest& r) {
 
 void CMyThread::closePort(const LineRequest& r) {
     platform::EventHold hold(engine_.portEvent);
-    auto line = engine_.table().line(r.lineid);
-    if (line) wired_.closeCom(line->port);
+    int port = r.port;
+    if (port == kPortOfEntry) {
+        auto line = engine_.table().line(r.lineid);
+        if (line) port = line->port;
+    }
+    if (port != kPortOfEntry) wired_.closeCom(port);
     engine_.table().updateLine(r.lineid, [](LineEntry& l) { l.portOpen = false; });
-    engine_.lineClosing.store(0);
+    (r.requester == PortRequester::Toggle ? engine_.portToggle : engine_.lineClosing).store(0);
 }
 
 void CMyThread::openPort(const LineRequest& r) {
     platform::EventHold hold(engine_.portEvent);
     auto line = engine_.table().line(r.lineid);
-    if (!line) return;
-    bool open = wired_.openCom(line->port) != 0;
-    if (!open) return;
-    engine_.table().updateLine(r.lineid, [](LineEntry& l) { l.portOpen = true; });
+    if (line && wired_.openCom(line->port) != 0) {
+        engine_.table().updateLine(r.lineid, [](LineEntry& l) { l.portOpen = true; });
+    }
+    if (r.requester == PortRequester::Toggle) engine_.portToggle.store(kToggleIdle);
 }
 
 void CMyThread::closeAllPorts() {

@@ -303,3 +303,66 @@ TEST_F(Handlers, PortHandlersCloseAndReopen) {
 
 }  // namespace
 }  // namespace tovanix::test
+
+namespace tovanix::test {
+namespace {
+
+using namespace devices;
+
+class PortRequests : public EngineFixture {
+protected:
+    void SetUp() override {
+        EngineFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_TRUE(logger.start()) << logger.error();
+        logger.linkCom(3);
+        line = addLine("一号线", 3, true);
+        addDevice(line, 1, "D1");
+    }
+    bool answers() {
+        run(kMsgQuickRead);
+        return entry(line, 1).status == kStatusNormal;
+    }
+    LoggerSim logger{LoggerSimOptions{.addresses = {1}, .paced = false}};
+    int line = 0;
+};
+
+TEST_F(PortRequests, ToggleAndDeletionKeepTheirOwnStates) {
+    startEngine();
+    run(kMsgOpenPorts);
+    ASSERT_TRUE(engine->table().line(line)->portOpen);
+    // A deletion's close is pending while the edit dialog's toggle is handled.
+    engine->lineClosing.store(1);
+    engine->portToggle.store(kToggleClosing);
+    run(kMsgClosePort, LineRequest{line, kPortOfEntry, PortRequester::Toggle});
+    EXPECT_EQ(engine->portToggle.load(), kToggleIdle);
+    EXPECT_EQ(engine->lineClosing.load(), 1) << "the deletion's close has not run";
+    EXPECT_FALSE(engine->table().line(line)->portOpen);
+
+    engine->portToggle.store(kToggleOpening);
+    run(kMsgOpenPort, LineRequest{line, kPortOfEntry, PortRequester::Toggle});
+    EXPECT_EQ(engine->portToggle.load(), kToggleIdle);
+    EXPECT_EQ(engine->lineClosing.load(), 1);
+    EXPECT_TRUE(engine->table().line(line)->portOpen);
+    EXPECT_TRUE(answers());
+}
+
+TEST_F(PortRequests, DeletionClosesTheCarriedPortWhenTheEntryIsGone) {
+    startEngine();
+    run(kMsgOpenPorts);
+    ASSERT_TRUE(engine->table().line(line)->portOpen);
+    {
+        platform::SerialPort held;
+        EXPECT_FALSE(held.open(3)) << "the library holds the port";
+    }
+    engine->table().removeLine(line);
+    engine->lineClosing.store(1);
+    run(kMsgClosePort, LineRequest{line, 3});
+    EXPECT_EQ(engine->lineClosing.load(), 0);
+    // The port is free: another opener gets it.
+    platform::SerialPort p;
+    EXPECT_TRUE(p.open(3)) << p.lastError();
+}
+
+}  // namespace
+}  // namespace tovanix::test

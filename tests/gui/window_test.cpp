@@ -151,9 +151,8 @@ private slots:
         QCOMPARE(w.menuBar()->actions().at(0)->text(), QStringLiteral("系统(&S)"));
         QCOMPARE(actionTexts(w.menu(app::MenuId::TrayIcon)), (QStringList{"恢复", "关闭", "关于Tovanix"}));
 
-        // The add-line dialog is not in yet: the root offers nothing; once a
-        // handler is there, it offers only "增加线路".
-        QVERIFY(w.contextMenuAt(centreOf(t, root)) == nullptr);
+        // The root offers only "增加线路"; a replaced handler gets the root's data.
+        QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, root))), QStringList{"增加线路"});
         unsigned got = 1;
         w.setCommandHandler(app::kCmdAddLine, [&](unsigned data) { got = data; });
         QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, root))), QStringList{"增加线路"});
@@ -162,9 +161,9 @@ private slots:
         QCOMPARE(got, 0u);
 
         QTreeWidgetItem* l3 = root->child(1);
-        QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3))), QStringList{"删除线路"});
+        QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3))), (QStringList{"设置线路", "删除线路", "增加分组", "增加设备"}));
         QCOMPARE(t->currentItem(), l3);
-        QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3->child(1)))), QStringList{"删除分组"});
+        QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3->child(1)))), (QStringList{"删除分组", "增加设备"}));
         QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3->child(1)->child(0)))), QStringList{"删除设备"});
         QCOMPARE(w.menu(app::MenuId::Device)->actions().at(0)->data().toInt(), 32781);
         // Beside every node: no menu.

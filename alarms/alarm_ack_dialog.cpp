@@ -58,6 +58,7 @@ CAddSolution::CAddSolution(QWidget* parent) : QDialog(parent) {
     auto* ok = new QPushButton(QString::fromUtf8(kButtonOk), this);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QString::fromUtf8(kButtonCancel), this);
+    for (QPushButton* b : {ok, cancel}) b->setAccessibleName(b->text());
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);

@@ -1,7 +1,8 @@
 // The whole station on the simulated line of the demonstration: the window
 // with the real engine and driver libraries, twelve simulated loggers on
 // COM1 and the simulated alarm device on COM5. Tiles change as readings
-// arrive, an out-of-limit logger turns red and the siren goes on.
+// arrive, an out-of-limit logger turns red and the siren goes on; the
+// operator opens its history and acknowledges the alarm, the siren goes off.
 //
 // With TOVANIX_SCREENSHOT=FILE (scripts/run --screenshot, under Xvfb) it
 // also waits until logger 7 has drifted over its upper limit and saves a
@@ -9,12 +10,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 
+#include "alarms/alarm_ack_dialog.h"
+#include "app/commands.h"
 #include "app/demo_station.h"
 #include "app/main_window.h"
 #include "app/node_data.h"
 #include "app/status_view.h"
+#include "data/data_page.h"
 #include "db/data_table.h"
 #include "devices/engine.h"
 #include "tests/gui/gui_support.h"
@@ -22,6 +29,7 @@
 #include "tests/support/logger_sim.h"
 #include "tests/support/prompt_recorder.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/curve_chart.h"
 #include "widgets/skin.h"
 #include "widgets/tree_ctrl_ex.h"
 
@@ -133,6 +141,34 @@ private slots:
             QVERIFY(window.grab().save(path, "PNG"));
             qInfo("screenshot saved to %s", qPrintable(path));
         }
+
+        // The operator opens the logger in alarm, sees its readings and
+        // acknowledges its alarm with a note: the siren goes off.
+        data::CDataManage* page = window.dataPage();
+        QSignalSpy listed(page, &data::CDataManage::queryFinished);
+        const auto entry = engine.table().device(1, kAlarmLogger);
+        QVERIFY(entry.has_value());
+        QTreeWidgetItem* node = window.findNode(app::deviceNode(1, entry->groupId, kAlarmLogger));
+        QVERIFY(node != nullptr);
+        emit window.tree()->itemDoubleClicked(node, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(listed.count() > 0, kReadingsTimeoutMs);
+        QCOMPARE(listed.at(0).at(0).toInt(), 1);
+        QVERIFY(window.historyList()->isVisible());
+        QVERIFY(window.historyList()->model()->rowCount() >= 1);
+        QVERIFY(page->chart()->pointCount(0) >= 1);
+        QVERIFY(page->acknowledgeButton()->isVisible());
+        page->acknowledgement().setNoteAsker([] { return std::optional<std::string>("已开空调"); });
+        test::whenModal([](QWidget* modal) {
+            if (auto* dialog = qobject_cast<alarms::CAlarmAck*>(modal)) dialog->acknowledgeButton()->click();
+        });
+        prompts.prompts.clear();
+        page->acknowledgeButton()->click();
+        QCOMPARE(prompts.texts(), (std::vector<std::string>{"警声将在稍后关闭!", "已确认报警信息"}));
+        QVERIFY(alarm.waitForSiren(false, kReadingsTimeoutMs));
+        QCOMPARE(test::sqlScalar("select distinct checkevent from tovandatatable_1003 where checksign=1"),
+                 std::string("已开空调"));
+        QVERIFY(window.runCommand(app::kCmdCurrentStatus));
+        QVERIFY(window.tree()->isVisible());
 
         // Deleting the line closes its port in the polling thread; then the
         // line leaves the station table.

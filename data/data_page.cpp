@@ -389,11 +389,8 @@ void CDataManage::setBusy(bool busy) {
 
 void CDataManage::tickProgress() {
     if (!running_) return;
-    const long long expected = running_->control.expected.load();
-    const long long read = running_->control.rowsRead.load();
-    const long long steps = std::max(1LL, (expected - 1) / kRowsPerProgressStep);
-    progress_->setRange(0, static_cast<int>(steps));
-    progress_->setValue(static_cast<int>(std::min(steps, read / (kRowsPerProgressStep + 1))));
+    progress_->setRange(0, kPermille);
+    progress_->setValue(running_->control.permille.load());
 }
 
 void CDataManage::setPickers(std::time_t start, std::time_t end) {

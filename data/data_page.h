@@ -48,7 +48,6 @@ class HistoryModel;
 class SpanAlarmModel;
 
 inline constexpr int kProgressPollMs = 50;
-inline constexpr int kRowsPerProgressStep = 100;
 
 class CDataManage : public QWidget {
     Q_OBJECT

@@ -8,6 +8,7 @@
 #include "db/connection.h"
 #include "db/data_table.h"
 #include "db/schema.h"
+#include "platform/local_time.h"
 
 namespace tovanix::data {
 
@@ -18,6 +19,7 @@ namespace col = db::schema::data;
 
 constexpr std::size_t kChannelColumns = dev::CHL2GetSign - dev::CHL1GetSign;
 constexpr std::size_t kFloatText = 64;  // longer than any float the server prints
+constexpr long long kProgressEvery = 1024;  // rows between two progress updates
 
 void readChannel(const db::Row& row, std::size_t first, ChannelInfo& ch) {
     ch.getSign = row.integer(first + (dev::CHL1GetSign - dev::CHL1GetSign));
@@ -50,6 +52,11 @@ std::optional<std::string> single(db::Connection& c, const std::string& sql) {
     if (!rows) return std::nullopt;
     if (rows->empty()) return std::string();
     return rows->front().text(0);
+}
+
+std::string text(const char* const* cols, const unsigned long* lengths, unsigned count, std::size_t i) {
+    if (i >= count || cols[i] == nullptr) return {};
+    return std::string(cols[i], lengths[i]);
 }
 
 float floatColumn(const char* const* cols, const unsigned long* lengths, unsigned count, std::size_t i) {
@@ -107,66 +114,70 @@ SpanResult querySpan(int n, const std::string& start, const std::string& end, Qu
     db::Connection c;
     if (!c.open()) return r;
     const std::string from = c.escape(start), to = c.escape(end);
-    // Counted first so the page's progress bar knows its end.
-    if (auto total = single(c, db::sqlf("select count(*) from TovanDataTable_%d where RecordDataTime>='%s' and "
-                                        "RecordDataTime<='%s'",
-                                        n, from.c_str(), to.c_str()))) {
-        const long long expected = std::atoll(total->c_str());
-        control.expected.store(expected);
-        r.readings.reserve(static_cast<std::size_t>(expected));
-    }
+    // Readings come newest first: how far the last one is from `end` tells
+    // the progress without counting the span beforehand.
+    const std::time_t spanEnd = platform::parseLocalDateTime(end).value_or(0);
+    const std::time_t spanStart = platform::parseLocalDateTime(start).value_or(spanEnd);
+    const double spanLength = std::max<double>(1.0, static_cast<double>(spanEnd - spanStart));
+    // One pass gives the readings and the alarm rows among them: the alarm
+    // rows' own statement would read the whole span a second time.
+    enum SpanColumn : std::size_t { kTime, kCh1, kCh2, kSign, kCheck, kUser, kNote };
+    long long rows = 0;
     const bool read = c.forEachRow(
-        db::sqlf("Select * from TovanDataTable_%d where RecordDataTime>='%s' and RecordDataTime<='%s' order by "
-                 "RecordDataTime DESC;",
+        db::sqlf("Select RecordDataTime,CHL1,CHL2,AlarmSign,checksign,user_name,checkevent from TovanDataTable_%d "
+                 "where RecordDataTime>='%s' and RecordDataTime<='%s' order by RecordDataTime DESC;",
                  n, from.c_str(), to.c_str()),
         [&](const char* const* cols, const unsigned long* lengths, unsigned count) {
             if (control.cancel.load(std::memory_order_relaxed)) return false;
             Reading reading;
-            if (count > col::RecordDataTime && cols[col::RecordDataTime] != nullptr) {
-                const std::size_t len =
-                    std::min<std::size_t>(lengths[col::RecordDataTime], reading.time.size() - 1);
-                std::memcpy(reading.time.data(), cols[col::RecordDataTime], len);
+            if (count > kTime && cols[kTime] != nullptr) {
+                const std::size_t len = std::min<std::size_t>(lengths[kTime], reading.time.size() - 1);
+                std::memcpy(reading.time.data(), cols[kTime], len);
             }
-            reading.ch1 = floatColumn(cols, lengths, count, col::CHL1);
-            reading.ch2 = floatColumn(cols, lengths, count, col::CHL2);
+            reading.ch1 = floatColumn(cols, lengths, count, kCh1);
+            reading.ch2 = floatColumn(cols, lengths, count, kCh2);
             r.readings.push_back(reading);
-            control.rowsRead.fetch_add(1, std::memory_order_relaxed);
+            const std::string sign = text(cols, lengths, count, kSign);
+            if (db::isAlarmSign(sign)) {
+                AlarmRow a;
+                a.time = std::string(reading.timeText());
+                a.ch1 = reading.ch1;
+                a.ch2 = reading.ch2;
+                a.sign = sign;
+                // A checksign that holds no number counts as handled, as does
+                // NULL: only a stored 0 is an open alarm.
+                const std::string check = text(cols, lengths, count, kCheck);
+                a.handled = check.empty() || check.find_first_not_of('0') != std::string::npos;
+                if (a.handled) {
+                    a.user = text(cols, lengths, count, kUser);
+                    a.note = text(cols, lengths, count, kNote);
+                }
+                r.alarms.push_back(std::move(a));
+            }
+            if (++rows % kProgressEvery == 0) {
+                if (auto t = platform::parseLocalDateTime(std::string(reading.timeText()))) {
+                    const double done = static_cast<double>(spanEnd - *t) / spanLength;
+                    control.permille.store(static_cast<int>(std::clamp(done, 0.0, 1.0) * kPermille));
+                }
+            }
             return true;
         });
     if (control.cancel.load()) {
         r.cancelled = true;
         r.result = db::StoreResult::Failed;
+        r.readings.clear();
+        r.alarms.clear();
         return r;
     }
     if (!read) {
         r.readings.clear();
+        r.alarms.clear();
         r.result = db::StoreResult::Failed;
         return r;
     }
+    control.permille.store(kPermille);
     r.result = db::StoreResult::Done;
-
-    auto alarms = c.query(db::sqlf("Select * from TovanDataTable_%d where RecordDataTime>='%s' and "
-                                   "RecordDataTime<='%s' and %s order by RecordDataTime DESC;",
-                                   n, from.c_str(), to.c_str(), db::kAlarmRowPredicate));
-    if (!alarms) return r;
     r.alarmsRead = true;
-    r.alarms.reserve(alarms->size());
-    for (const db::Row& row : *alarms) {
-        AlarmRow a;
-        a.time = row.text(col::RecordDataTime);
-        a.ch1 = static_cast<float>(row.real(col::CHL1));
-        a.ch2 = static_cast<float>(row.real(col::CHL2));
-        a.sign = row.text(col::AlarmSign);
-        // A checksign that holds no number counts as handled, as does NULL:
-        // only a stored 0 is an open alarm.
-        const std::string check = row.text(col::checksign);
-        a.handled = row.isNull(col::checksign) || check.empty() || check.find_first_not_of("0") != std::string::npos;
-        if (a.handled) {
-            a.user = row.text(col::user_name);
-            a.note = row.text(col::checkevent);
-        }
-        r.alarms.push_back(std::move(a));
-    }
     return r;
 }
 

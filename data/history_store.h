@@ -18,6 +18,7 @@ namespace tovanix::data {
 inline constexpr std::size_t kTimeTextSize = 20;  // "YYYY-MM-DD HH:MM:SS" and its end
 inline constexpr float kNoReading = 1000.0f;
 inline constexpr int kChannels = 4;
+inline constexpr int kPermille = 1000;
 
 struct ChannelInfo {
     int getSign = 0;
@@ -88,15 +89,14 @@ struct AlarmRow {
 // Progress and cancellation of a running query, shared with the page.
 struct QueryControl {
     std::atomic<bool> cancel{false};
-    std::atomic<long long> expected{0};  // rows of the span, counted first
-    std::atomic<long long> rowsRead{0};  // readings received so far
+    std::atomic<int> permille{0};  // how much of the span has been read
 };
 
 struct SpanResult {
     db::StoreResult result = db::StoreResult::ConnectFailed;  // of the readings
     bool cancelled = false;
     std::vector<Reading> readings;  // newest first
-    bool alarmsRead = false;        // the alarm statement ran
+    bool alarmsRead = false;        // the alarm rows were read with the readings
     std::vector<AlarmRow> alarms;   // newest first
 };
 

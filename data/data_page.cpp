@@ -266,8 +266,18 @@ void CDataManage::startJob(std::shared_ptr<Job> job) {
     running_ = job;
     setBusy(true);
     auto outcome = std::make_shared<Outcome>();
-    QThread* worker = QThread::create([job, outcome] {
-        if (job->open) outcome->summary = summarizeDevice(job->lineid, job->address);
+    QThread* worker = QThread::create([this, job, outcome] {
+        if (job->open) {
+            outcome->summary = summarizeDevice(job->lineid, job->address, [this, job](const TableSummary& ends) {
+                // Shown before the table is counted.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, job, ends] {
+                        if (job == running_) applyEnds(ends);
+                    },
+                    Qt::QueuedConnection);
+            });
+        }
         outcome->span = querySpan(db::dataTableNumber(job->lineid, job->address), job->start, job->end, job->control);
         if (outcome->span.result != db::StoreResult::Done) return;
         // The curve's points, oldest at x = 0, built here rather than on the
@@ -331,22 +341,27 @@ void CDataManage::applySummary(const TableSummary& s) {
     }
     info_.lineid = lineid_;
     info_.deviceAddress = address_;
-    dbStart_->setText(qs(startText(s.first)));
-    dbEnd_->setText(qs(endText(s.last)));
-    dbStart_->setAccessibleName(dbStart_->text());
-    dbEnd_->setAccessibleName(dbEnd_->text());
-    const std::time_t now = std::time(nullptr);
+    applyEnds(s);
     hasRows_ = s.total > 0;
-    if (!hasRows_) {
-        setPickers(now, now);
-    } else {
-        setPickers(platform::parseLocalDateTime(s.first).value_or(now), platform::parseLocalDateTime(s.last).value_or(now));
-    }
     count_->setText(qs(countText(s.total)));
     bool unacknowledged = false;
     if (auto d = engine_.table().device(lineid_, address_)) unacknowledged = d->unacknowledged != 0;
     ackButton_->setVisible(s.openAlarms > 0 || unacknowledged);
     emit deviceOpened();
+}
+
+void CDataManage::applyEnds(const TableSummary& s) {
+    dbStart_->setText(qs(startText(s.first)));
+    dbEnd_->setText(qs(endText(s.last)));
+    dbStart_->setAccessibleName(dbStart_->text());
+    dbEnd_->setAccessibleName(dbEnd_->text());
+    const std::time_t now = std::time(nullptr);
+    if (s.first.empty()) {
+        setPickers(now, now);
+    } else {
+        setPickers(platform::parseLocalDateTime(s.first).value_or(now), platform::parseLocalDateTime(s.last).value_or(now));
+    }
+    emit endsShown();
 }
 
 void CDataManage::applySpan(SpanResult& span, const std::shared_ptr<Outcome>& outcome) {

@@ -107,6 +107,8 @@ public:
     void selectRowAt(int chartX);
 
 signals:
+    // The opened device's database start and end are shown.
+    void endsShown();
     // A device was opened (its table summarised).
     void deviceOpened();
     // QueryHistory ended: 1 when rows were queried, 0 otherwise.
@@ -119,6 +121,8 @@ private:
     void startJob(std::shared_ptr<Job> job);
     void finishJob(const std::shared_ptr<Job>& job, const std::shared_ptr<Outcome>& outcome);
     void applySummary(const TableSummary& summary);
+    // The database start and end and the pickers.
+    void applyEnds(const TableSummary& summary);
     void applySpan(SpanResult& span, const std::shared_ptr<Outcome>& outcome);
     void clearSpan();
     void setBusy(bool busy);

@@ -74,7 +74,7 @@ float scanFloat(const char* text, unsigned long length) {
     return std::strtof(buf, nullptr);
 }
 
-TableSummary summarizeDevice(int lineid, int address) {
+TableSummary summarizeDevice(int lineid, int address, const std::function<void(const TableSummary&)>& endsKnown) {
     TableSummary s;
     db::Connection c;
     if (!c.open()) return s;
@@ -95,15 +95,20 @@ TableSummary summarizeDevice(int lineid, int address) {
     s.result = db::StoreResult::Failed;
     if (!db::createDataTable(c, n)) return s;
     const std::string table = db::dataTableName(n);
-    auto total = single(c, "select count(*) from " + table);
     auto first = single(c, "select RecordDataTime from " + table + " order by RecordDataTime ASC limit 1");
     auto last = single(c, "select RecordDataTime from " + table + " order by RecordDataTime DESC limit 1");
-    auto open = single(c, db::sqlf("select count(*) from %s where %s and checksign = 0", table.c_str(),
-                                   db::kAlarmRowPredicate));
-    if (!total || !first || !last || !open) return s;
-    s.total = std::atoll(total->c_str());
+    if (!first || !last) return s;
     s.first = *first;
     s.last = *last;
+    if (endsKnown) {
+        s.total = -1;
+        endsKnown(s);
+    }
+    auto total = single(c, "select count(*) from " + table);
+    auto open = single(c, db::sqlf("select count(*) from %s where %s and checksign = 0", table.c_str(),
+                                   db::kAlarmRowPredicate));
+    if (!total || !open) return s;
+    s.total = std::atoll(total->c_str());
     s.openAlarms = std::atoll(open->c_str());
     s.result = db::StoreResult::Done;
     return s;

@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,7 @@ struct TableSummary {
     db::StoreResult result = db::StoreResult::ConnectFailed;
     DeviceRow deviceRow = DeviceRow::Missing;
     DeviceReportInfo info;  // columns of the device row, when found
-    long long total = 0;    // rows of the data table
+    long long total = 0;    // rows of the data table (-1 while not counted)
     std::string first;      // RecordDataTime of the oldest row ("" when empty)
     std::string last;       // and of the newest
     long long openAlarms = 0;  // alarm rows not acknowledged yet
@@ -64,8 +65,11 @@ struct TableSummary {
 
 // Reads the device row, creates the data table when it is missing, and asks
 // for its oldest and newest rows by the primary key instead of reading the
-// whole table.
-TableSummary summarizeDevice(int lineid, int address);
+// whole table. Counting a large table takes long: `endsKnown`, when given,
+// gets the summary as soon as the oldest and newest rows are read (total
+// still -1), before the counts.
+TableSummary summarizeDevice(int lineid, int address,
+                             const std::function<void(const TableSummary&)>& endsKnown = {});
 
 // One reading of the history list, kept small: a year of minutes is half a
 // million of them.

@@ -163,6 +163,7 @@ void CTovanixDlg::buildLayout() {
     historyList_->setParent(central);
     historyList_->setProperty("controlId", 1034);
     historyList_->setFixedWidth(kTreeWidth);
+    dataPage_->sizeHistoryColumns(kTreeWidth);
     historyList_->hide();
     connect(this, &CTovanixDlg::dataPageRequested, this, &CTovanixDlg::showDataPage);
 

@@ -227,6 +227,13 @@ void CDataManage::buildLayout() {
     layout->addWidget(views_, 1);
 }
 
+void CDataManage::sizeHistoryColumns(int width) {
+    // Half for the time, 9/40 and 1/5 for the two channels.
+    historyView_->setColumnWidth(HistoryModel::Time, width / 2);
+    historyView_->setColumnWidth(HistoryModel::Channel1, width * 9 / 40);
+    historyView_->setColumnWidth(HistoryModel::Channel2, width / 5);
+}
+
 void CDataManage::openLater(int lineid, int address, int delayMs) {
     lineid_ = lineid;
     address_ = address;

@@ -60,6 +60,8 @@ public:
 
     // The history list; the main window shows it in the tree's place.
     QTableView* historyView() const { return historyView_; }
+    // Column widths of the history list for its width in pixels.
+    void sizeHistoryColumns(int width);
 
     // The window opened a device: the history list is emptied and the device
     // loaded after delayMs (OpenDevice, then the last seven days).

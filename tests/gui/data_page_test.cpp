@@ -195,6 +195,31 @@ private slots:
         QVERIFY(p.prompts.empty());
     }
 
+    void aSecondQueryCancelsTheFirst() {
+        QVERIFY(addReading(kTableG7, "2024-03-05 10:00:00", "20.0", "50.0"));
+        QVERIFY(addReading(kTableG7, "2024-04-05 10:00:00", "21.0", "51.0"));
+        QVERIFY(addReading(kTableG7, "2024-04-05 10:01:00", "22.0", "52.0"));
+        devices::Engine e(test::quickTiming());
+        PromptRecorder p;
+        CTovanixDlg w(e, p);
+        QVERIFY(openByDoubleClick(w, kNodeG7));
+        CDataManage* page = w.dataPage();
+        QSignalSpy done(page, &CDataManage::queryFinished);
+        page->query(platform::parseLocalDateTime("2024-03-01 00:00:00").value(),
+                    platform::parseLocalDateTime("2024-03-31 00:00:00").value());
+        QVERIFY(page->busy());
+        QVERIFY(!page->queryButton()->isEnabled());
+        page->query(platform::parseLocalDateTime("2024-04-01 00:00:00").value(),
+                    platform::parseLocalDateTime("2024-04-30 00:00:00").value());
+        QVERIFY(done.wait(kQueryWaitMs));
+        QCOMPARE(done.at(0).at(0).toInt(), 1);
+        QTRY_VERIFY(!page->busy());
+        // Only the second span is shown.
+        QCOMPARE(page->historyModel()->rowCount(), 2);
+        QCOMPARE(cell(page->historyModel(), 1, 0), QStringLiteral("2024-04-05 10:00:00"));
+        QVERIFY(page->queryButton()->isEnabled());
+    }
+
     void probeTypeOneShowsOneChannel() {
         QVERIFY(test::sql("update tovandevicetable set DeviceProbeType=1 where " + kWhereG7));
         QVERIFY(addReading(kTableG7, "2024-03-05 10:00:00", "20.0", "50.0"));

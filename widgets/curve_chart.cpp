@@ -191,6 +191,10 @@ int CurveChart::drawnCount(int series) const {
     return static_cast<int>(series_[series]->count());
 }
 
+QList<QPointF> CurveChart::drawnPoints(int series) const {
+    return series_[series]->points();
+}
+
 void CurveChart::setReadout(const QString& text) {
     readout_->setText(text);
 }

@@ -6,6 +6,7 @@
 // the visible span anew in full detail; a right click zooms out.
 #pragma once
 
+#include <QList>
 #include <QPointF>
 #include <QWidget>
 
@@ -39,6 +40,7 @@ public:
     int pointCount(int series) const;
     // What is drawn at the moment (after decimation).
     int drawnCount(int series) const;
+    QList<QPointF> drawnPoints(int series) const;
 
     void setReadout(const QString& text);
     QString readout() const;

@@ -164,6 +164,7 @@ void CTovanixDlg::buildLayout() {
     historyList_->setProperty("controlId", 1034);
     historyList_->setFixedWidth(kTreeWidth);
     dataPage_->sizeHistoryColumns(kTreeWidth);
+    dataPage_->setOperator({[] { return users::hasRight(users::Right::AlarmAck); }, [] { return users::current().name; }});
     historyList_->hide();
     connect(this, &CTovanixDlg::dataPageRequested, this, &CTovanixDlg::showDataPage);
 

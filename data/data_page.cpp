@@ -27,7 +27,6 @@
 #include "devices/engine.h"
 #include "platform/local_time.h"
 #include "platform/prompter.h"
-#include "users/current_user.h"
 #include "widgets/curve_chart.h"
 
 namespace tovanix::data {
@@ -450,11 +449,11 @@ void CDataManage::showAlarmView() {
 }
 
 void CDataManage::acknowledgeAlarms() {
-    if (!users::hasRight(users::Right::AlarmAck)) {
+    if (!operator_.mayAcknowledge || !operator_.mayAcknowledge()) {
         prompter_.inform(kNoAlarmAckRight, kCaptionInfo);
         return;
     }
-    ack_->setDevice(lineid_, address_, users::current().name);
+    ack_->setDevice(lineid_, address_, operator_.name ? operator_.name() : std::string());
     ack_->exec();
     if (ack_->acknowledged()) ackButton_->hide();
 }

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -57,6 +58,15 @@ public:
 
     CDataManage(devices::Engine& engine, Prompter& prompter, QWidget* parent = nullptr);
     ~CDataManage() override;
+
+    // Who acknowledges alarms: whether the logged-in user holds the
+    // AlarmAck right, and his name. The window supplies them (the users
+    // live beside this folder); without them nobody may.
+    struct Operator {
+        std::function<bool()> mayAcknowledge;
+        std::function<std::string()> name;
+    };
+    void setOperator(Operator op) { operator_ = std::move(op); }
 
     // The history list; the main window shows it in the tree's place.
     QTableView* historyView() const { return historyView_; }
@@ -137,6 +147,7 @@ private:
     devices::Engine& engine_;
     Prompter& prompter_;
     StationAck station_;
+    Operator operator_;
 
     int lineid_ = 0;
     int address_ = 0;

@@ -458,11 +458,20 @@ void CDataManage::acknowledgeAlarms() {
     if (ack_->acknowledged()) ackButton_->hide();
 }
 
-Statistics CDataManage::computeStatistics() const {
+CDataManage::SpanEnds CDataManage::spanEnds() const {
+    SpanEnds ends;
+    ends.tableNumber = db::dataTableNumber(lineid_, address_);
     const auto& readings = history_->readings();
-    if (readings.empty()) return {};
-    const std::string newest(readings.front().timeText()), oldest(readings.back().timeText());
-    return data::computeStatistics(db::dataTableNumber(lineid_, address_), oldest, newest).figures;
+    if (readings.empty()) return ends;
+    ends.newest = std::string(readings.front().timeText());
+    ends.oldest = std::string(readings.back().timeText());
+    return ends;
+}
+
+Statistics CDataManage::computeStatistics() const {
+    const SpanEnds ends = spanEnds();
+    if (ends.newest.empty()) return {};
+    return data::computeStatistics(ends.tableNumber, ends.oldest, ends.newest).figures;
 }
 
 int CDataManage::readingAt(int chartX) const {

@@ -87,7 +87,18 @@ public:
     void showAlarmView();
     void acknowledgeAlarms();
     // The statistics of the span the history list shows (for the reports).
+    // It reads the span again from the database and waits for it: for a long
+    // span a report takes spanEnds() here and runs data::computeStatistics on
+    // its own worker thread instead.
     Statistics computeStatistics() const;
+    // The table number and the oldest and newest time of the listed span
+    // (empty texts when the list is empty).
+    struct SpanEnds {
+        int tableNumber = 0;
+        std::string oldest;
+        std::string newest;
+    };
+    SpanEnds spanEnds() const;
 
     bool busy() const { return running_ != nullptr; }
     int lineid() const { return lineid_; }

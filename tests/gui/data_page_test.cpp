@@ -317,6 +317,10 @@ private slots:
         page->query(platform::parseLocalDateTime("2024-03-05 00:00:00").value(),
                     platform::parseLocalDateTime("2024-03-06 00:00:00").value());
         QVERIFY(done.wait(kQueryWaitMs));
+        const CDataManage::SpanEnds ends = page->spanEnds();
+        QCOMPARE(ends.tableNumber, kTableG7);
+        QCOMPARE(QString::fromStdString(ends.oldest), QStringLiteral("2024-03-05 10:00:00"));
+        QCOMPARE(QString::fromStdString(ends.newest), QStringLiteral("2024-03-05 10:03:00"));
         const data::Statistics s = page->computeStatistics();
         QCOMPARE(s.count, 4u);
         QCOMPARE(s.max1, 25.0f);

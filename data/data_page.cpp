@@ -320,7 +320,8 @@ void CDataManage::finishJob(const std::shared_ptr<Job>& job, const std::shared_p
 
 void CDataManage::applySummary(const TableSummary& s) {
     if (s.result == db::StoreResult::ConnectFailed) return;
-    engine_.table().with([&](std::vector<devices::LineEntry>& lines) {
+    // Copied out under the station lock; the label is set after it.
+    const bool found = engine_.table().with([&](std::vector<devices::LineEntry>& lines) {
         for (std::size_t l = 0; l < lines.size(); ++l) {
             if (lines[l].lineid != lineid_) continue;
             for (std::size_t d = 0; d < lines[l].devices.size(); ++d) {
@@ -329,10 +330,13 @@ void CDataManage::applySummary(const TableSummary& s) {
                 info_.deviceIndex = static_cast<int>(d);
                 info_.lineName = lines[l].name;
                 info_.deviceName = lines[l].devices[d].name;
-                deviceName_->setText(qs(lines[l].devices[d].name));
+                return true;
             }
         }
+        return false;
     });
+    // When nothing matches, the previous device's name and indexes remain.
+    if (found) deviceName_->setText(qs(info_.deviceName));
     if (s.deviceRow == DeviceRow::StatementFailed) {
         prompter_.inform(kDeviceMissing, kCaptionInfo);
     } else if (s.deviceRow == DeviceRow::Missing) {
@@ -348,7 +352,6 @@ void CDataManage::applySummary(const TableSummary& s) {
     info_.lineid = lineid_;
     info_.deviceAddress = address_;
     applyEnds(s);
-    hasRows_ = s.total > 0;
     count_->setText(qs(countText(s.total)));
     bool unacknowledged = false;
     if (auto d = engine_.table().device(lineid_, address_)) unacknowledged = d->unacknowledged != 0;

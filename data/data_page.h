@@ -165,7 +165,6 @@ private:
     int probeType_ = 0;
     DeviceReportInfo info_;
     View view_ = View::Curve;
-    bool hasRows_ = false;  // the device's table is not empty
 
     QTimer loadTimer_;      // timer 0: the delayed OpenDevice
     QTimer progressTimer_;

@@ -10,7 +10,9 @@
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 #include <ctime>
 
@@ -385,6 +387,36 @@ private slots:
         QVERIFY(d.has_value());
         QCOMPARE(int(d->status), int(devices::kStatusNormal));
         QCOMPARE(int(d->unacknowledged), 0);
+    }
+
+    void cancellingTheNoteLeavesTheAlarmOpen() {
+        QVERIFY(addReading(kTableG7, "2024-03-05 10:00:00", "20.0", "50.0", "1"));
+        devices::Engine e(test::quickTiming());
+        PromptRecorder p;
+        CTovanixDlg w(e, p);
+        QVERIFY(openByDoubleClick(w, kNodeG7));
+        CDataManage* page = w.dataPage();
+        // The operator types a note in "请输入处理方法" and cancels it.
+        QString noteTitle;
+        test::whenModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<alarms::CAlarmAck*>(modal);
+            if (dialog == nullptr) return;
+            test::whenModal([&, dialog](QWidget* note) {
+                noteTitle = note->windowTitle();
+                dialog->noteDialog().noteEdit()->setText(QStringLiteral("先不处理"));
+                dialog->noteDialog().reject();
+                // The acknowledgement dialog stays open; close it.
+                QTimer::singleShot(0, dialog, &QDialog::reject);
+            });
+            dialog->acknowledgeButton()->click();
+        });
+        page->acknowledgeButton()->click();
+        QCOMPARE(noteTitle, QStringLiteral("请输入处理方法"));
+        QVERIFY(p.prompts.empty());
+        QCOMPARE(test::sqlScalar("select checksign from TovanDataTable_3007"), std::string("0"));
+        QVERIFY(page->acknowledgeButton()->isVisibleTo(page));
+        // The note dialog keeps what was typed for the next time.
+        QCOMPARE(page->acknowledgement().noteDialog().noteEdit()->text(), QStringLiteral("先不处理"));
     }
 
     void everyControlIsNamed() {

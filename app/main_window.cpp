@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableView>
 #include <QSystemTrayIcon>
 #include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
@@ -23,6 +24,7 @@
 #include "platform/local_time.h"
 #include "platform/prompter.h"
 #include "app/status_view.h"
+#include "data/data_page.h"
 #include "devices/config_load.h"
 #include "devices/engine.h"
 #include "devices/messages.h"
@@ -153,10 +155,23 @@ void CTovanixDlg::buildLayout() {
     pages_->addWidget(status_);
     pages_->setCurrentWidget(status_);
     connect(status_, &CCurrentStatus::tileClicked, this, &CTovanixDlg::tileClicked);
+    dataPage_ = new data::CDataManage(engine_, prompter_, pages_);
+    dataPage_->setObjectName(QStringLiteral("dataPage"));
+    pages_->addWidget(dataPage_);
+    // The history list takes the tree's place while the data page shows.
+    historyList_ = dataPage_->historyView();
+    historyList_->setParent(central);
+    historyList_->setProperty("controlId", 1034);
+    historyList_->setFixedWidth(kTreeWidth);
+    dataPage_->sizeHistoryColumns(kTreeWidth);
+    dataPage_->setOperator({[] { return users::hasRight(users::Right::AlarmAck); }, [] { return users::current().name; }});
+    historyList_->hide();
+    connect(this, &CTovanixDlg::dataPageRequested, this, &CTovanixDlg::showDataPage);
 
     auto* body = new QHBoxLayout;
     body->setContentsMargins(0, 0, kPageMarginRight, 0);
     body->addWidget(tree_);
+    body->addWidget(historyList_);
     body->addWidget(pages_, 1);
     auto* layout = new QVBoxLayout(central);
     layout->addWidget(top);
@@ -447,8 +462,17 @@ void CTovanixDlg::tickSmsStatus() {
 }
 
 void CTovanixDlg::showCurrentStatus() {
+    historyList_->hide();
     tree_->show();
     pages_->setCurrentWidget(status_);
+}
+
+void CTovanixDlg::showDataPage(unsigned nodeData, int delayMs) {
+    tree_->hide();
+    historyList_->show();
+    pages_->setCurrentWidget(dataPage_);
+    if (engine_.table().deviceCount() == 0) return;
+    dataPage_->openLater(lineOf(nodeData), addressOf(nodeData), delayMs);
 }
 
 void CTovanixDlg::checkAll() {

@@ -21,6 +21,7 @@ class QLabel;
 class QMenu;
 class QStackedWidget;
 class QSystemTrayIcon;
+class QTableView;
 class QTreeWidgetItem;
 class QPushButton;
 
@@ -34,6 +35,9 @@ namespace tovanix::users {
 class CEditUser;
 class CUserLogin;
 }  // namespace tovanix::users
+namespace tovanix::data {
+class CDataManage;
+}
 namespace tovanix::widgets {
 class BitmapButton;
 class CTreeCtrlEx;
@@ -102,9 +106,15 @@ public:
     void editUser();
     void checkAll();
     void showCurrentStatus();
+    // The data page with the history list in the tree's place; the device
+    // is loaded after delayMs.
+    void showDataPage(unsigned nodeData, int delayMs);
 
     widgets::CTreeCtrlEx* tree() const { return tree_; }
     CCurrentStatus* statusView() const { return status_; }
+    data::CDataManage* dataPage() const { return dataPage_; }
+    QTableView* historyList() const { return historyList_; }
+    QStackedWidget* pages() const { return pages_; }
     QLabel* statusPane(int i) const { return panes_[i]; }
     QSystemTrayIcon* trayIcon() const { return tray_; }
     QTreeWidgetItem* findNode(unsigned data) const;
@@ -162,6 +172,8 @@ private:
     widgets::CTreeCtrlEx* tree_ = nullptr;
     CCurrentStatus* status_ = nullptr;
     QStackedWidget* pages_ = nullptr;
+    data::CDataManage* dataPage_ = nullptr;
+    QTableView* historyList_ = nullptr;  // the data page's, shown where the tree sits
     QPushButton* currentStatusButton_ = nullptr;
     widgets::BitmapButton* bannerButton_ = nullptr;
     QLabel* panes_[kStatusPaneCount] = {};

@@ -153,6 +153,41 @@ std::optional<Rows> Connection::query(const std::string& sql) {
     return rows;
 }
 
+bool Connection::streamRows(const std::string& sql, RowVisitor visitor, void* context) {
+    if (!connected_) {
+        error_ = "not connected";
+        return false;
+    }
+    if (mysql_real_query(mysql_, sql.data(), sql.size()) != 0) {
+        recordError();
+        return false;
+    }
+    MYSQL_RES* res = mysql_use_result(mysql_);
+    if (res == nullptr) {
+        if (mysql_field_count(mysql_) != 0) {
+            recordError();
+            return false;
+        }
+        return true;
+    }
+    const unsigned fields = mysql_num_fields(res);
+    bool completed = true;
+    while (MYSQL_ROW row = mysql_fetch_row(res)) {
+        if (!visitor(context, row, mysql_fetch_lengths(res), fields)) {
+            completed = false;
+            break;
+        }
+    }
+    // A fetch that ended on an error (server gone) is no complete result.
+    if (completed && mysql_errno(mysql_) != 0) {
+        recordError();
+        completed = false;
+    }
+    // Frees the rest of an unfinished result too.
+    mysql_free_result(res);
+    return completed;
+}
+
 std::string Connection::escape(std::string_view text) const {
     std::string out(text.size() * 2 + 1, '\0');
     unsigned long n;

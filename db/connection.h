@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "db/account.h"
@@ -58,6 +59,16 @@ public:
     bool exec(const std::string& sql);
     // Runs a SELECT; nullopt on failure.
     std::optional<Rows> query(const std::string& sql);
+    // Runs a SELECT and hands each row to `each` as the server sends it,
+    // without keeping the result in memory (the history of a year is half a
+    // million rows). `each` returns false to stop early. False when the
+    // statement failed or was stopped.
+    using RowVisitor = bool (*)(void* context, const char* const* cols, const unsigned long* lengths,
+                                unsigned count);
+    template <typename Each>
+    bool forEachRow(const std::string& sql, Each&& each) {
+        return streamRows(sql, &Connection::visit<Each>, &each);
+    }
     // Rows affected by the last exec().
     std::uint64_t affectedRows() const { return affected_; }
 
@@ -75,6 +86,11 @@ public:
     unsigned lastErrno() const { return errno_; }
 
 private:
+    template <typename Each>
+    static bool visit(void* context, const char* const* cols, const unsigned long* lengths, unsigned count) {
+        return (*static_cast<std::remove_reference_t<Each>*>(context))(cols, lengths, count);
+    }
+    bool streamRows(const std::string& sql, RowVisitor visitor, void* context);
     void recordError();
 
     st_mysql* mysql_ = nullptr;

@@ -1,7 +1,8 @@
 // The whole station on the simulated line of the demonstration: the window
 // with the real engine and driver libraries, twelve simulated loggers on
 // COM1 and the simulated alarm device on COM5. Tiles change as readings
-// arrive, an out-of-limit logger turns red and the siren goes on.
+// arrive, an out-of-limit logger turns red and the siren goes on; the
+// operator opens its history and acknowledges the alarm, the siren goes off.
 //
 // With TOVANIX_SCREENSHOT=FILE (scripts/run --screenshot, under Xvfb) a
 // second run of the demo as scripts/run sets it up, limits untouched, waits
@@ -10,12 +11,18 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 
+#include "alarms/alarm_ack_dialog.h"
+#include "app/commands.h"
 #include "app/demo_station.h"
 #include "app/main_window.h"
 #include "app/node_data.h"
 #include "app/status_view.h"
+#include "data/data_page.h"
 #include "db/data_table.h"
 #include "devices/engine.h"
 #include "tests/gui/gui_support.h"
@@ -23,6 +30,7 @@
 #include "tests/support/logger_sim.h"
 #include "tests/support/prompt_recorder.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/curve_chart.h"
 #include "widgets/skin.h"
 #include "widgets/tree_ctrl_ex.h"
 
@@ -135,6 +143,34 @@ private slots:
         QVERIFY(alarm.waitForSiren(true, kReadingsTimeoutMs));
         QTRY_VERIFY_WITH_TIMEOUT(window.statusPane(1)->text().startsWith(QStringLiteral("当前状态:")),
                                  kReadingsTimeoutMs);
+
+        // The operator opens the logger in alarm, sees its readings and
+        // acknowledges its alarm with a note: the siren goes off.
+        data::CDataManage* page = window.dataPage();
+        QSignalSpy listed(page, &data::CDataManage::queryFinished);
+        const auto entry = engine.table().device(1, kAlarmLogger);
+        QVERIFY(entry.has_value());
+        QTreeWidgetItem* node = window.findNode(app::deviceNode(1, entry->groupId, kAlarmLogger));
+        QVERIFY(node != nullptr);
+        emit window.tree()->itemDoubleClicked(node, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(listed.count() > 0, kReadingsTimeoutMs);
+        QCOMPARE(listed.at(0).at(0).toInt(), 1);
+        QVERIFY(window.historyList()->isVisible());
+        QVERIFY(window.historyList()->model()->rowCount() >= 1);
+        QVERIFY(page->chart()->pointCount(0) >= 1);
+        QVERIFY(page->acknowledgeButton()->isVisible());
+        page->acknowledgement().setNoteAsker([] { return std::optional<std::string>("已开空调"); });
+        test::whenModal([](QWidget* modal) {
+            if (auto* dialog = qobject_cast<alarms::CAlarmAck*>(modal)) dialog->acknowledgeButton()->click();
+        });
+        prompts.prompts.clear();
+        page->acknowledgeButton()->click();
+        QCOMPARE(prompts.texts(), (std::vector<std::string>{"警声将在稍后关闭!", "已确认报警信息"}));
+        QVERIFY(alarm.waitForSiren(false, kReadingsTimeoutMs));
+        QCOMPARE(test::sqlScalar("select distinct checkevent from tovandatatable_1003 where checksign=1"),
+                 std::string("已开空调"));
+        QVERIFY(window.runCommand(app::kCmdCurrentStatus));
+        QVERIFY(window.tree()->isVisible());
 
         // Deleting the line closes its port in the polling thread; then the
         // line leaves the station table.

@@ -4,15 +4,9 @@
 
 namespace tovanix::alarm {
 
-namespace {
-constexpr std::size_t kCrcBytes = 2;
-}
-
 bool frameReplyValid(const std::uint8_t* reply, std::size_t stored, bool overflowed) {
-    if (overflowed || stored < kCrcBytes) return false;
-    const std::size_t body = stored - kCrcBytes;
-    const std::uint16_t crc = crc16Modbus(reply, body);
-    return reply[body] == (crc & 0xFF) && reply[body + 1] == (crc >> 8);
+    if (overflowed || reply == nullptr) return false;
+    return platform::crc16Ok({reply, stored});
 }
 
 bool powerPresent(const std::uint8_t* reply, std::size_t stored, bool overflowed) {

@@ -1,11 +1,14 @@
-// Alarm-box frames, their CRC, and the rules for collecting and judging a
-// reply. Pure: no I/O, so every rule is tested without a port.
+// Alarm-box frames (with the serial layer's CRC-16/MODBUS) and the rules for
+// collecting and judging a reply. Pure: no I/O, so every rule is tested
+// without a port.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "platform/crc16.h"
 
 namespace tovanix::alarm {
 
@@ -26,32 +29,6 @@ inline constexpr std::uint16_t kPowerRegister = 0x0008;
 inline constexpr std::uint16_t kPowerQueryValue = 0x0001;
 inline constexpr std::size_t kPowerStateByte = 4;  // in the reply: nonzero = mains present
 
-namespace detail {
-inline constexpr std::uint16_t kCrcPolyReflected = 0xA001;  // 0x8005 reflected
-inline constexpr std::uint16_t kCrcInit = 0xFFFF;
-
-constexpr std::array<std::uint16_t, 256> makeCrcTable() {
-    std::array<std::uint16_t, 256> t {};
-    for (unsigned i = 0; i < 256; ++i) {
-        std::uint16_t c = static_cast<std::uint16_t>(i);
-        for (int bit = 0; bit < 8; ++bit)
-            c = (c & 1u) ? static_cast<std::uint16_t>((c >> 1) ^ kCrcPolyReflected) : static_cast<std::uint16_t>(c >> 1);
-        t[i] = c;
-    }
-    return t;
-}
-inline constexpr std::array<std::uint16_t, 256> kCrcTable = makeCrcTable();
-}  // namespace detail
-
-// CRC-16/MODBUS (table-driven, initial 0xFFFF, no final XOR). An empty
-// input yields 0xFFFF. Sent low byte first.
-constexpr std::uint16_t crc16Modbus(const std::uint8_t* data, std::size_t len) {
-    std::uint16_t crc = detail::kCrcInit;
-    for (std::size_t i = 0; i < len; ++i)
-        crc = static_cast<std::uint16_t>((crc >> 8) ^ detail::kCrcTable[(crc ^ data[i]) & 0xFFu]);
-    return crc;
-}
-
 // Slave, function, register and value high byte first, CRC low byte first.
 constexpr Frame writeRegisterFrame(std::uint8_t slave, std::uint16_t reg, std::uint16_t value) {
     Frame f {slave,
@@ -62,9 +39,7 @@ constexpr Frame writeRegisterFrame(std::uint8_t slave, std::uint16_t reg, std::u
              static_cast<std::uint8_t>(value & 0xFF),
              0,
              0};
-    std::uint16_t crc = crc16Modbus(f.data(), kFrameSize - 2);
-    f[6] = static_cast<std::uint8_t>(crc & 0xFF);
-    f[7] = static_cast<std::uint8_t>(crc >> 8);
+    platform::putCrc16(f);
     return f;
 }
 

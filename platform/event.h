@@ -15,10 +15,11 @@ public:
     AutoResetEvent& operator=(const AutoResetEvent&) = delete;
 
     void set() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            signalled_ = true;
-        }
+        // Notified under the lock: the waiter let through may destroy the
+        // event as soon as it returns, and must not do so while notify_one()
+        // still uses it.
+        std::lock_guard<std::mutex> lock(mutex_);
+        signalled_ = true;
         cv_.notify_one();
     }
     void reset() {

@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstring>
 
-#include "wired/protocol.h"
+#include "platform/crc16.h"
 
 namespace tovanix::tevlib::frames {
 
@@ -16,14 +16,14 @@ std::vector<std::uint8_t> build(std::uint8_t start, int address, std::span<const
     putU16(f, static_cast<unsigned>(address));
     f.insert(f.end(), body.begin(), body.end());
     f.resize(f.size() + kCrcSize);
-    wired::proto::putCrc(f.data(), f.size() - kCrcSize);
+    platform::putCrc16(f);
     return f;
 }
 
 std::optional<Parsed> parse(std::span<const std::uint8_t> frame, std::uint8_t start, std::size_t fixed) {
     auto len = frameLength(frame, start);
     if (!len || *len == 0 || *len != frame.size()) return std::nullopt;
-    if (!wired::proto::crcOk(frame)) return std::nullopt;
+    if (!platform::crc16Ok(frame)) return std::nullopt;
     Parsed p;
     p.address = static_cast<int>(getU16(&frame[kHeaderSize]));
     p.command = static_cast<std::uint8_t>(frame[kHeaderSize + 2] & ~kReplyFlag);

@@ -8,6 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "platform/crc16.h"
+
 namespace tovanix::tevlib::frames {
 
 inline constexpr std::uint8_t kRequestStart = 0xA5;
@@ -36,7 +38,7 @@ enum Status : std::uint8_t {
 inline constexpr int kMinAddress = 1;
 inline constexpr int kMaxAddress = 999;
 inline constexpr std::size_t kHeaderSize = 2;        // start, length
-inline constexpr std::size_t kCrcSize = 2;
+inline constexpr std::size_t kCrcSize = platform::kCrc16Size;
 inline constexpr std::size_t kRequestFixed = 3;      // address (2), command
 inline constexpr std::size_t kReplyFixed = 4;        // address (2), command, status
 inline constexpr std::size_t kMaxPayload = 32;

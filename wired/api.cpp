@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/crc16.h"
 #include "wired/port_layer.h"
 #include "wired/protocol.h"
 
@@ -79,7 +80,7 @@ Reply exchange(int port, const proto::Frame& request, Ms wait, bool purgeBefore,
         r.failure = Failure::Length;
         return r;
     }
-    if (!proto::crcOk(r.view())) r.failure = Failure::Crc;
+    if (!tovanix::platform::crc16Ok(r.view())) r.failure = Failure::Crc;
     return r;
 }
 

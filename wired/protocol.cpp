@@ -7,22 +7,8 @@ namespace tovanix::wired::proto {
 
 namespace {
 
-constexpr std::uint16_t kCrcPolynomial = 0xA001;  // 0x8005 reflected
-constexpr std::uint16_t kCrcInit = 0xFFFF;
 constexpr int kBitsPerByte = 8;
 constexpr int kTwoDigits = 100;
-
-constexpr std::array<std::uint16_t, 256> makeCrcTable() {
-    std::array<std::uint16_t, 256> table{};
-    for (unsigned i = 0; i < table.size(); ++i) {
-        std::uint16_t c = static_cast<std::uint16_t>(i);
-        for (int bit = 0; bit < kBitsPerByte; ++bit)
-            c = (c & 1u) ? static_cast<std::uint16_t>((c >> 1) ^ kCrcPolynomial) : static_cast<std::uint16_t>(c >> 1);
-        table[i] = c;
-    }
-    return table;
-}
-constexpr auto kCrcTable = makeCrcTable();
 
 std::uint8_t lowByte(int v) { return static_cast<std::uint8_t>(static_cast<unsigned>(v) & 0xFFu); }
 std::uint8_t highByte(int v) { return static_cast<std::uint8_t>((static_cast<unsigned>(v) >> kBitsPerByte) & 0xFFu); }
@@ -40,33 +26,19 @@ Frame header(int address, Function fn, Register reg, std::uint16_t count) {
     return f;
 }
 
+// Appends the CRC of the bytes so far.
+void appendCrc(Frame& f) {
+    platform::putCrc16({f.bytes.data(), f.length + kCrcSize});
+    f.length += kCrcSize;
+}
+
 Frame readRequest(int address, Register reg, std::uint16_t count) {
     Frame f = header(address, kFnRead, reg, count);
-    putCrc(f.bytes.data(), f.length);
-    f.length += kCrcSize;
+    appendCrc(f);
     return f;
 }
 
 }  // namespace
-
-std::uint16_t crc16(std::span<const std::uint8_t> data) {
-    std::uint16_t crc = kCrcInit;
-    for (std::uint8_t b : data) crc = static_cast<std::uint16_t>((crc >> kBitsPerByte) ^ kCrcTable[(crc ^ b) & 0xFFu]);
-    return crc;
-}
-
-void putCrc(std::uint8_t* frame, std::size_t len) {
-    std::uint16_t crc = crc16({frame, len});
-    frame[len] = lowByte(crc);
-    frame[len + 1] = highByte(crc);
-}
-
-bool crcOk(std::span<const std::uint8_t> frame) {
-    if (frame.size() < kCrcSize) return false;
-    std::size_t n = frame.size() - kCrcSize;
-    std::uint16_t crc = crc16(frame.first(n));
-    return frame[n] == lowByte(crc) && frame[n + 1] == highByte(crc);
-}
 
 void putRequestWord(std::uint8_t* out, int value) {
     // Two's complement of the low 16 bits, low byte first.
@@ -119,8 +91,7 @@ Frame buildSetAlarm(int address, const AlarmSettings& settings) {
     auto block = alarmBlock(settings);
     std::memcpy(&f.bytes[f.length], block.data(), block.size());
     f.length += block.size();
-    putCrc(f.bytes.data(), f.length);
-    f.length += kCrcSize;
+    appendCrc(f);
     return f;
 }
 
@@ -130,14 +101,13 @@ Frame buildSetClock(int address, const std::uint8_t bcd[6]) {
     f.bytes[f.length++] = kClockBytes;
     std::memcpy(&f.bytes[f.length], bcd, kClockBytes);
     f.length += kClockBytes;
-    putCrc(f.bytes.data(), f.length);
-    f.length += kCrcSize;
+    appendCrc(f);
     return f;
 }
 
 Frame buildClearData(int address) {
     Frame f = header(address, kFnWrite, kRegClearData, kCountClearData);
-    putCrc(f.bytes.data(), f.length);
+    appendCrc(f);
     // The loggers expect the frame padded with zeros to 36 bytes; the buffer
     // is zero-filled already.
     f.length = kRequestClearData;

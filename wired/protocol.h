@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/crc16.h"
+
 namespace tovanix::wired::proto {
 
 // Function codes.
@@ -42,7 +44,7 @@ enum RegisterCount : std::uint16_t {
 
 inline constexpr std::size_t kTxBufferSize = 40;   // transmit buffer of the library
 inline constexpr std::size_t kRxBufferSize = 200;  // receive buffer of the library
-inline constexpr std::size_t kCrcSize = 2;
+inline constexpr std::size_t kCrcSize = platform::kCrc16Size;
 
 // Alarm settings block: offsets from its first byte.
 enum AlarmBlockOffset : std::size_t {
@@ -111,13 +113,6 @@ enum StatusOffset : std::size_t {
 
 inline constexpr int kCenturyBase = 2000;
 inline constexpr std::size_t kTimeTextLength = 19;  // "YYYY-MM-DD HH:MM:SS"
-
-// CRC-16/MODBUS: reflected polynomial 0xA001, initial 0xFFFF, no final XOR.
-std::uint16_t crc16(std::span<const std::uint8_t> data);
-// Appends nothing: writes the CRC of data[0, len) at data[len], data[len+1].
-void putCrc(std::uint8_t* frame, std::size_t len);
-// True when the last two bytes are the CRC (low, high) of the bytes before.
-bool crcOk(std::span<const std::uint8_t> frame);
 
 // Request word: 16-bit two's complement, low byte first (negative limits
 // travel as e.g. -200 -> 38 FF).

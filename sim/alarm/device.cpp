@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/crc16.h"
+
 namespace tovanix::alarmsim {
 
 namespace {
@@ -54,15 +56,6 @@ std::optional<long> parseLength(const std::string& digits) {
 }
 
 }  // namespace
-
-std::uint16_t modbusCrc(const std::uint8_t* data, std::size_t len) {
-    std::uint16_t crc = 0xFFFF;
-    for (std::size_t i = 0; i < len; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
-    }
-    return crc;
-}
 
 void PacedOutput::push(const std::vector<std::uint8_t>& bytes, int delayMs, Clock::time_point now, bool marked) {
     if (bytes.empty()) return;
@@ -281,9 +274,7 @@ void AlarmDevice::executeCommand(Clock::time_point now) {
 }
 
 void AlarmDevice::handleFrame(Clock::time_point now) {
-    const std::uint16_t crc = modbusCrc(frame_.data(), kFrameSize - 2);
-    if (frame_[6] != (crc & 0xFF) || frame_[7] != (crc >> 8) || frame_[0] != kBoxSlave ||
-        frame_[1] != kWriteSingleRegister) {
+    if (!platform::crc16Ok(frame_) || frame_[0] != kBoxSlave || frame_[1] != kWriteSingleRegister) {
         ++counters_.badFrames;
         event("box frame dropped (CRC, slave or function)");
         return;
@@ -311,9 +302,7 @@ void AlarmDevice::handleFrame(Clock::time_point now) {
         ++counters_.powerQueries;
         answer[4] = power_ ? 1 : 0;
         answer[5] = 0;
-        const std::uint16_t c = modbusCrc(answer.data(), kFrameSize - 2);
-        answer[6] = static_cast<std::uint8_t>(c & 0xFF);
-        answer[7] = static_cast<std::uint8_t>(c >> 8);
+        platform::putCrc16(answer);
         event(power_ ? "power query: mains present" : "power query: mains failed");
     }
     reply(std::move(answer), true, false, now);

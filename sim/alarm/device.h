@@ -136,7 +136,4 @@ private:
     std::vector<std::string> events_;
 };
 
-// Independent of the station's CRC: bit by bit.
-std::uint16_t modbusCrc(const std::uint8_t* data, std::size_t len);
-
 }  // namespace tovanix::alarmsim

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "sim/logger/crc.h"
+
 namespace tovanix::sim {
 
 namespace proto = tovanix::wired::proto;
@@ -26,11 +28,6 @@ void putWord(std::vector<std::uint8_t>& out, int v) {  // reply word, high first
 
 std::int16_t requestWord(const std::uint8_t* p) {  // low byte first
     return static_cast<std::int16_t>(p[0] | (p[1] << 8));
-}
-
-void appendCrc(std::vector<std::uint8_t>& f) {
-    f.resize(f.size() + proto::kCrcSize);
-    proto::putCrc(f.data(), f.size() - proto::kCrcSize);
 }
 
 std::vector<std::uint8_t> writeAck(const std::vector<std::uint8_t>& req) {
@@ -196,7 +193,7 @@ std::vector<Transmission> Bus::feed(const std::uint8_t* data, std::size_t len, b
         }
         if (pending_.size() < need) break;
         std::vector<std::uint8_t> frame(pending_.begin(), pending_.begin() + static_cast<long>(need));
-        if (!proto::crcOk(frame)) {
+        if (!crcOk(frame)) {
             pending_.erase(pending_.begin());
             continue;
         }

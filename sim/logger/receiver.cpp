@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/logger/crc.h"
 #include "tevlib/frames.h"
 
 namespace tovanix::sim {
@@ -98,7 +99,9 @@ std::vector<Transmission> Receiver::feed(const std::uint8_t* data, std::size_t l
         }
         if (*need == 0 || pending_.size() < *need) break;
         std::vector<std::uint8_t> frame(pending_.begin(), pending_.begin() + static_cast<long>(*need));
-        auto req = fr::parseRequest(frame);
+        // The CRC is checked here with the simulator's own code as well, so
+        // a fault in the library's frame CRC shows as an unanswered request.
+        auto req = crcOk(frame) ? fr::parseRequest(frame) : std::nullopt;
         if (!req) {
             pending_.erase(pending_.begin());
             continue;

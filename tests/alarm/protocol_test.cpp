@@ -8,20 +8,11 @@
 namespace tovanix::alarm {
 namespace {
 
+// The CRC itself is tested with the serial layer (tests/platform/crc16_test.cpp).
 std::vector<std::uint8_t> withCrc(std::vector<std::uint8_t> body) {
-    const std::uint16_t crc = crc16Modbus(body.data(), body.size());
-    body.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    body.push_back(static_cast<std::uint8_t>(crc >> 8));
+    body.resize(body.size() + platform::kCrc16Size);
+    platform::putCrc16(body);
     return body;
-}
-
-TEST(AlarmCrc, ModbusCheckValueAndTable) {
-    const char* check = "123456789";
-    EXPECT_EQ(crc16Modbus(reinterpret_cast<const std::uint8_t*>(check), 9), 0x4B37);
-    EXPECT_EQ(crc16Modbus(nullptr, 0), 0xFFFF);
-    EXPECT_EQ(detail::kCrcTable[0], 0x0000);
-    EXPECT_EQ(detail::kCrcTable[1], 0xC0C1);
-    EXPECT_EQ(detail::kCrcTable[255], 0x4040);
 }
 
 TEST(AlarmFrames, ConstantRequestsAreTheirOwnConstruction) {

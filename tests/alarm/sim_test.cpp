@@ -80,11 +80,6 @@ TEST(AlarmSimDecoder, RefusesWhatTheStandardDoesNotAllow) {
     EXPECT_EQ(decodeSubmit("0011000D91683119325476F800080003004100").error, "odd-ucs2-length");
 }
 
-TEST(AlarmSimDevice, CrcIsModbus) {
-    const std::uint8_t check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
-    EXPECT_EQ(modbusCrc(check, sizeof check), 0x4B37);
-}
-
 class Device : public ::testing::Test {
 protected:
     std::string send(const std::string& bytes) {

@@ -1,8 +1,8 @@
 // Frames of the wireless receiver protocol, without I/O.
 #include <gtest/gtest.h>
 
+#include "platform/crc16.h"
 #include "tevlib/frames.h"
-#include "wired/protocol.h"
 
 namespace tovanix::tevlib::frames {
 namespace {
@@ -10,8 +10,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes withCrc(Bytes b) {
-    b.resize(b.size() + 2);
-    wired::proto::putCrc(b.data(), b.size() - 2);
+    b.resize(b.size() + kCrcSize);
+    platform::putCrc16(b);
     return b;
 }
 

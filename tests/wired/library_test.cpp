@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/crc16.h"
 #include "tests/support/comdir.h"
 #include "tests/support/logger_sim.h"
 #include "tests/wired/wired_binding.h"
@@ -32,8 +33,8 @@ constexpr int kLateArrivalMs = 2500;
 const auto* const kEnv = ::testing::AddGlobalTestEnvironment(new ComDirEnvironment("wired"));
 
 Bytes withCrc(Bytes b) {
-    b.resize(b.size() + 2);
-    proto::putCrc(b.data(), b.size() - 2);
+    b.resize(b.size() + proto::kCrcSize);
+    tovanix::platform::putCrc16(b);
     return b;
 }
 

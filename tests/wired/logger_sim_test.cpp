@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/crc16.h"
 #include "tests/support/logger_sim.h"
 #include "wired/protocol.h"
 
@@ -72,7 +73,7 @@ TEST(LoggerSimProcess, PrintsReadyAndAnswersAfterTheStationReopens) {
         double ms = 0;
         Bytes reply = station.ask(proto::buildDownloadNow(2), proto::kReplyCurrent, ms);
         ASSERT_EQ(reply.size(), std::size_t{proto::kReplyCurrent});
-        EXPECT_TRUE(proto::crcOk(reply));
+        EXPECT_TRUE(tovanix::platform::crc16Ok(reply));
         EXPECT_EQ(reply[0], 2);
     }
     EXPECT_EQ(sim.stop(), 0);

@@ -1,14 +1,13 @@
 #include "config/add_group_dialog.h"
 
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "config/add_group.h"
 #include "platform/prompter.h"
 #include "widgets/artwork.h"
+#include "widgets/dialog_buttons.h"
 
 namespace tovanix::config {
 
@@ -27,20 +26,9 @@ CAddRoom::CAddRoom(Prompter& prompter, devices::StationTable& table, QWidget* pa
     name_->setAccessibleName(frame->title());
     auto* inFrame = new QVBoxLayout(frame);
     inFrame->addWidget(name_);
-    auto* ok = new QPushButton(QString::fromUtf8(kButtonOk), this);
-    ok->setDefault(true);
-    ok->setAccessibleName(ok->text());
-    auto* cancel = new QPushButton(QString::fromUtf8(kButtonCancel), this);
-    cancel->setAccessibleName(cancel->text());
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frame);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &CAddRoom::accept);
-    connect(cancel, &QPushButton::clicked, this, &CAddRoom::reject);
+    layout->addLayout(widgets::okCancelRow(this));
 }
 
 int CAddRoom::exec(unsigned lineNodeData) {

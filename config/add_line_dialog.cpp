@@ -2,10 +2,8 @@
 
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -15,6 +13,7 @@
 #include "devices/engine.h"
 #include "platform/prompter.h"
 #include "widgets/artwork.h"
+#include "widgets/dialog_buttons.h"
 
 namespace tovanix::config {
 
@@ -40,20 +39,9 @@ CAddLine::CAddLine(Prompter& prompter, devices::Engine& engine, std::function<bo
     wired_ = form.wired;
     wireless_ = form.wireless;
 
-    auto* ok = new QPushButton(QString::fromUtf8(kButtonOk), this);
-    ok->setDefault(true);
-    ok->setAccessibleName(ok->text());
-    auto* cancel = new QPushButton(QString::fromUtf8(kButtonCancel), this);
-    cancel->setAccessibleName(cancel->text());
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form.layout);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &CAddLine::accept);
-    connect(cancel, &QPushButton::clicked, this, &CAddLine::reject);
+    layout->addLayout(widgets::okCancelRow(this));
 }
 
 CAddLine::~CAddLine() = default;

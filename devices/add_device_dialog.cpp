@@ -1,15 +1,14 @@
 #include "devices/add_device_dialog.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "devices/add_device.h"
 #include "platform/prompter.h"
 #include "widgets/artwork.h"
+#include "widgets/dialog_buttons.h"
 
 namespace tovanix::devices {
 
@@ -26,20 +25,9 @@ CAddDevice::CAddDevice(Prompter& prompter, Engine& engine, QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow(QString::fromUtf8(kDeviceNameLabel), name_);
     form->addRow(QString::fromUtf8(kDeviceAddressLabel), address_edit_);
-    auto* ok = new QPushButton(QString::fromUtf8(kButtonOk), this);
-    ok->setDefault(true);
-    ok->setAccessibleName(ok->text());
-    auto* cancel = new QPushButton(QString::fromUtf8(kButtonCancel), this);
-    cancel->setAccessibleName(cancel->text());
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &CAddDevice::accept);
-    connect(cancel, &QPushButton::clicked, this, &CAddDevice::reject);
+    layout->addLayout(widgets::okCancelRow(this));
 }
 
 int CAddDevice::exec(unsigned nodeData, const QString& nodeText) {

@@ -1,14 +1,13 @@
 #include "devices/edit_device_dialog.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "devices/add_device.h"
 #include "platform/prompter.h"
 #include "widgets/artwork.h"
+#include "widgets/dialog_buttons.h"
 
 namespace tovanix::devices {
 
@@ -25,20 +24,9 @@ CEditDevice::CEditDevice(Prompter& prompter, Engine& engine, QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow(QString::fromUtf8(kDeviceNameLabel), name_);
     form->addRow(QString::fromUtf8(kDeviceAddressLabel), address_edit_);
-    auto* ok = new QPushButton(QString::fromUtf8(kButtonOk), this);
-    ok->setDefault(true);
-    ok->setAccessibleName(ok->text());
-    auto* cancel = new QPushButton(QString::fromUtf8(kButtonCancel), this);
-    cancel->setAccessibleName(cancel->text());
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addLayout(buttons);
-    connect(ok, &QPushButton::clicked, this, &CEditDevice::accept);
-    connect(cancel, &QPushButton::clicked, this, &CEditDevice::reject);
+    layout->addLayout(widgets::okCancelRow(this));
 }
 
 void CEditDevice::load(unsigned deviceNodeData) {

@@ -163,6 +163,7 @@ private:
     CCurrentStatus* status_ = nullptr;
     QStackedWidget* pages_ = nullptr;
     QPushButton* currentStatusButton_ = nullptr;
+    QPushButton* systemConfigButton_ = nullptr;
     widgets::BitmapButton* bannerButton_ = nullptr;
     QLabel* panes_[kStatusPaneCount] = {};
     QSystemTrayIcon* tray_ = nullptr;

@@ -12,6 +12,7 @@
 #include "devices/add_device_dialog.h"
 #include "devices/engine.h"
 #include "users/current_user.h"
+#include "users/user_manage_page.h"
 
 namespace tovanix::app {
 
@@ -56,6 +57,8 @@ void registerDialogCommands(const DialogContext& context) {
 
     // Its pages gate their own controls by the rights of the current user.
     auto* systemSet = new config::CSystemSet(context.prompter, context.engine, &w);
+    auto* userPage = new users::CUserManage(context.prompter);
+    systemSet->setUserPage(userPage, [userPage](bool canEdit) { userPage->open(canEdit); });
     w.setCommandHandler(kCmdSystemConfig, [systemSet](unsigned) {
         systemSet->exec({users::hasRight(users::Right::AlarmSetting), users::hasRight(users::Right::UserManage)});
     });

@@ -53,7 +53,17 @@ CSystemSet::CSystemSet(Prompter& prompter, devices::Engine& engine, QWidget* par
     connect(close, &QPushButton::clicked, this, &CSystemSet::accept);
 }
 
+void CSystemSet::setUserPage(QWidget* page, std::function<void(bool canEdit)> open) {
+    QWidget* placeholder = tabs_->widget(kTabUsers);
+    tabs_->removeTab(kTabUsers);
+    placeholder->deleteLater();
+    page->setParent(tabs_);
+    tabs_->insertTab(kTabUsers, page, QString::fromUtf8(kUserTab));
+    openUserPage_ = std::move(open);
+}
+
 int CSystemSet::exec(const SystemSetRights& rights) {
+    if (openUserPage_) openUserPage_(rights.userManage);
     alarm_->open(rights.alarmSetting);
     tabs_->setCurrentIndex(kTabUsers);
     return QDialog::exec();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 class QTabWidget;
 
@@ -40,6 +41,10 @@ public:
     // Opens every page anew, on the first tab.
     int exec(const SystemSetRights& rights);
 
+    // The user page comes from users/ (the window hands it over); `open`
+    // fills it with the UserManage right each time the dialog opens.
+    void setUserPage(QWidget* page, std::function<void(bool canEdit)> open);
+
     QTabWidget* tabs() const { return tabs_; }
     alarms::CSystemAlarm* alarmPage() const { return alarm_; }
 
@@ -49,6 +54,7 @@ public slots:
 private:
     QTabWidget* tabs_;
     alarms::CSystemAlarm* alarm_;
+    std::function<void(bool)> openUserPage_;
 };
 
 }  // namespace tovanix::config

@@ -21,6 +21,12 @@
 #include "tests/gui/gui_support.h"
 #include "tests/support/alarm_sim.h"
 #include "tests/support/prompt_recorder.h"
+#include "users/current_user.h"
+#include "users/user_manage.h"
+#include "users/user_manage_page.h"
+#include <QListWidget>
+#include <QRadioButton>
+#include <QCheckBox>
 
 using namespace tovanix;
 using app::CTovanixDlg;
@@ -214,6 +220,50 @@ private slots:
         }));
         QCOMPARE(test::sqlRows("select * from tovanphonenumtable"), 0);
         QVERIFY(engine_->alarmShared().config.phones().empty());
+    }
+
+    void usersThroughTheUserPage() {
+        QVERIFY(test::sql("insert into tovanusertable (User_Name,PassWord,User_Right) values('bob','1','0');"));
+        open();
+        QVERIFY(runSystemSet([&](config::CSystemSet* set) {
+            auto* page = qobject_cast<users::CUserManage*>(set->tabs()->widget(config::kTabUsers));
+            QVERIFY(page != nullptr);
+            QCOMPARE(page->userList()->count(), 1);  // root is not listed
+            QCOMPARE(page->userList()->item(0)->text(), QStringLiteral("bob"));
+            QVERIFY(page->userLevel()->isChecked());
+            QVERIFY(page->rightCheck(users::kDataView)->isChecked());  // level 1 created as data viewing only
+
+            test::whenModal([&](QWidget* d) {
+                d->findChild<QLineEdit*>(QStringLiteral("name"))->setText(QStringLiteral("ann"));
+                d->findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("p'w"));
+                d->findChild<QLineEdit*>(QStringLiteral("confirm"))->setText(QStringLiteral("p'w"));
+                button(d, kButtonOk)->click();
+            });
+            page->addButton()->click();
+            QCOMPARE(page->userList()->count(), 2);
+            QCOMPARE(prompts_->prompts.back().text, std::string(users::kUserAdded));
+
+            // bob is a guest: clicking him shows level 0; a click on a check saves its row.
+            QListWidgetItem* bob = page->userList()->findItems(QStringLiteral("bob"), Qt::MatchExactly).value(0);
+            page->userList()->setCurrentItem(bob);
+            emit page->userList()->itemClicked(bob);
+            QVERIFY(page->guestLevel()->isChecked());
+            page->rightCheck(users::kAlarmAck)->click();
+            QCOMPARE(test::sqlScalar("select AlarmAck from tovanuserrighttable where User_Right=0"), std::string("1"));
+            QCOMPARE(test::sqlScalar("select CompanyInfo from tovanuserrighttable where User_Right=0"),
+                     std::string("1"));
+        }));
+        QCOMPARE(test::sqlScalar("select User_Right from tovanusertable where User_Name='ann'"), std::string("1"));
+
+        // Without UserManage the editing controls are disabled.
+        test::setGuest();
+        QVERIFY(runSystemSet([&](config::CSystemSet* set) {
+            auto* page = qobject_cast<users::CUserManage*>(set->tabs()->widget(config::kTabUsers));
+            QVERIFY(!page->addButton()->isEnabled());
+            QVERIFY(!page->deleteButton()->isEnabled());
+            QVERIFY(!page->rightCheck(users::kDataView)->isEnabled());
+            QVERIFY(!page->passwordApply()->isEnabled());
+        }));
     }
 
     void alarmControlsFollowTheRight() {

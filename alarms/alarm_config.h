@@ -14,6 +14,12 @@ namespace tovanix::alarms {
 inline constexpr int kMaxPhoneNumbers = 10;
 inline constexpr std::uint32_t kTimerStartSeconds = 3600;
 
+// Result codes of the port test (AlarmShared::portTestResult).
+inline constexpr int kPortTestIdle = 0;
+inline constexpr int kPortTestPending = 1;
+inline constexpr int kPortTestOpened = 2;
+inline constexpr int kPortTestMissing = 3;
+
 struct AlarmDeviceSettings {
     int com = 0;       // port of the alarm box, 0 = none
     int sound = 0;     // switch the siren on for alarms
@@ -23,6 +29,15 @@ struct AlarmDeviceSettings {
 
 class AlarmConfig {
 public:
+    // Settings and phone list as one copy: a job never sees half a change.
+    struct Snapshot {
+        AlarmDeviceSettings settings;
+        std::vector<std::string> phones;
+    };
+    Snapshot snapshot() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return {settings_, phones_};
+    }
     AlarmDeviceSettings settings() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return settings_;
@@ -66,6 +81,7 @@ public:
     std::atomic<std::uint32_t> smsTimer{kTimerStartSeconds};
     std::atomic<std::uint32_t> boxTimer{kTimerStartSeconds};
     std::atomic<std::uint32_t> powerTimer{kTimerStartSeconds};
+    std::atomic<int> portTestResult{kPortTestIdle};
 
     void tick() {
         smsTimer.fetch_add(1);

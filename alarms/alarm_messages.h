@@ -12,6 +12,13 @@ enum AlarmMessage : std::uint32_t {
     kMsgAlarmBoxOff = 0x4A1,
     kMsgPowerCheck = 0x4A7,
     kMsgAlarmBoxOn = 0x4A8,
+    kMsgPortTest = 0x4A9,      // PortTestRequest: can the alarm device's port be opened?
+};
+
+// The alarm-output page's port test. It runs as a job of the alarm thread so
+// its open and close never fall into the middle of a siren or message job.
+struct PortTestRequest {
+    int com = 0;
 };
 
 // The last alarm the scan found, handed to the alarm thread as one copy.

@@ -22,6 +22,10 @@ CAlarmThread::CAlarmThread(AlarmShared& shared, AlarmTiming timing, Log log, Now
     on(kMsgAlarmBoxOn, [this](const platform::Message&) { boxOn(); });
     on(kMsgAlarmBoxOff, [this](const platform::Message&) { boxOff(); });
     on(kMsgPowerCheck, [this](const platform::Message&) { powerCheck(); });
+    on(kMsgPortTest, [this](const platform::Message& m) {
+        const auto* r = m.as<PortTestRequest>();
+        portTest(r != nullptr ? r->com : 0);
+    });
     on(kMsgAlarmSms, [this](const platform::Message& m) {
         const auto* s = m.as<AlarmState>();
         sms(s != nullptr ? *s : AlarmState{});
@@ -69,9 +73,15 @@ void CAlarmThread::boxOff() {
     log("alarm: siren switched off");
 }
 
-int CAlarmThread::sendToAll(const std::u16string& text, int com) {
+void CAlarmThread::portTest(int com) {
+    const bool opened = com > 0 && api_.openCom(com);
+    if (opened) api_.closeCom();
+    shared_.portTestResult.store(opened ? kPortTestOpened : kPortTestMissing);
+}
+
+int CAlarmThread::sendToAll(const std::u16string& text, int com, const std::vector<std::string>& phones) {
     int served = 0;
-    for (const std::string& phone : shared_.config.phones()) {
+    for (const std::string& phone : phones) {
         if (stopping_.load()) break;
         if (!api_.openCom(com)) {
             log(platform::format("alarm: COM%d cannot be opened, remaining numbers skipped", com));
@@ -89,17 +99,19 @@ int CAlarmThread::sendToAll(const std::u16string& text, int com) {
 }
 
 void CAlarmThread::sms(const AlarmState& state) {
-    AlarmDeviceSettings s = shared_.config.settings();
+    const AlarmConfig::Snapshot snap = shared_.config.snapshot();
+    const AlarmDeviceSettings& s = snap.settings;
     if (s.gms == 0 || s.com == 0) return;
     if (shared_.smsTimer.load() < limitSeconds(s)) return;
     shared_.smsTimer.store(0);
     const std::u16string text = platform::utf8ToUtf16(alarmMessage(state, localNow()));
     log("alarm: alarm message for " + state.deviceName);
-    sendToAll(text, s.com);
+    sendToAll(text, s.com, snap.phones);
 }
 
 void CAlarmThread::powerCheck() {
-    AlarmDeviceSettings s = shared_.config.settings();
+    const AlarmConfig::Snapshot snap = shared_.config.snapshot();
+    const AlarmDeviceSettings& s = snap.settings;
     if (s.gms == 0) return;
     if (s.com == 0) {
         shared_.setStatusText(kStatusNoDevice);
@@ -116,7 +128,7 @@ void CAlarmThread::powerCheck() {
     log("alarm: mains power failed (or no valid answer)");
     if (shared_.powerTimer.load() < limitSeconds(s)) return;
     shared_.powerTimer.store(0);
-    sendToAll(platform::utf8ToUtf16(powerFailureMessage(localNow())), s.com);
+    sendToAll(platform::utf8ToUtf16(powerFailureMessage(localNow())), s.com, snap.phones);
 }
 
 }  // namespace tovanix::alarms

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "alarms/alarm_config.h"
 #include "drivers/driver_api.h"
@@ -43,9 +44,10 @@ private:
     void boxOff();
     void sms(const AlarmState& state);
     void powerCheck();
+    void portTest(int com);
     // Opens, sends and closes per number; stops at the first port that
     // cannot be opened. Returns the numbers served.
-    int sendToAll(const std::u16string& text, int com);
+    int sendToAll(const std::u16string& text, int com, const std::vector<std::string>& phones);
     std::uint32_t limitSeconds(const AlarmDeviceSettings& s) const;
     void log(const std::string& line) const;
     std::tm localNow() const;

@@ -8,8 +8,11 @@
 #include "config/add_group_dialog.h"
 #include "config/add_line_dialog.h"
 #include "config/edit_line_dialog.h"
+#include "config/system_set_dialog.h"
 #include "devices/add_device_dialog.h"
 #include "devices/engine.h"
+#include "users/current_user.h"
+#include "users/user_manage_page.h"
 
 namespace tovanix::app {
 
@@ -51,6 +54,14 @@ void registerDialogCommands(const DialogContext& context) {
     };
     w.setCommandHandler(kCmdAddDeviceToLine, addDeviceHandler);
     w.setCommandHandler(kCmdAddDeviceToGroup, addDeviceHandler);
+
+    // Its pages gate their own controls by the rights of the current user.
+    auto* systemSet = new config::CSystemSet(context.prompter, context.engine, &w);
+    auto* userPage = new users::CUserManage(context.prompter);
+    systemSet->setUserPage(userPage, [userPage](bool canEdit) { userPage->open(canEdit); });
+    w.setCommandHandler(kCmdSystemConfig, [systemSet](unsigned) {
+        systemSet->exec({users::hasRight(users::Right::AlarmSetting), users::hasRight(users::Right::UserManage)});
+    });
 }
 
 }  // namespace tovanix::app

@@ -122,6 +122,11 @@ void CTovanixDlg::buildLayout() {
         new QPushButton(widgets::buttonIcon(widgets::ButtonIcon::CurrentStatus), QStringLiteral("当前状态"), top);
     currentStatusButton_->setProperty("controlId", 1000);
     connect(currentStatusButton_, &QPushButton::clicked, this, &CTovanixDlg::showCurrentStatus);
+    systemConfigButton_ =
+        new QPushButton(widgets::buttonIcon(widgets::ButtonIcon::SystemConfig), QStringLiteral("系统配置"), top);
+    systemConfigButton_->setProperty("controlId", 1005);
+    systemConfigButton_->setAccessibleName(systemConfigButton_->text());
+    connect(systemConfigButton_, &QPushButton::clicked, this, [this] { runCommand(kCmdSystemConfig); });
     bannerButton_ = new widgets::BitmapButton(top);
     bannerButton_->setProperty("controlId", 1028);
     bannerButton_->setFixedSize(kBannerButtonWidth, kBannerButtonHeight);
@@ -130,6 +135,7 @@ void CTovanixDlg::buildLayout() {
     topLayout->addWidget(bannerLabel);
     topLayout->addSpacing(12);
     topLayout->addWidget(currentStatusButton_);
+    topLayout->addWidget(systemConfigButton_);
     topLayout->addStretch();
     auto* buttonColumn = new QVBoxLayout;
     buttonColumn->setContentsMargins(0, kBannerButtonTop, 0, 0);

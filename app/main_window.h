@@ -175,6 +175,7 @@ private:
     data::CDataManage* dataPage_ = nullptr;
     QTableView* historyList_ = nullptr;  // the data page's, shown where the tree sits
     QPushButton* currentStatusButton_ = nullptr;
+    QPushButton* systemConfigButton_ = nullptr;
     widgets::BitmapButton* bannerButton_ = nullptr;
     QLabel* panes_[kStatusPaneCount] = {};
     QSystemTrayIcon* tray_ = nullptr;

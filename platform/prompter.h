@@ -13,6 +13,7 @@ inline constexpr const char* kCaptionConfirm = "注意！";         // confirmin
 inline constexpr const char* kCaptionWarning = "警告";           // exit
 inline constexpr const char* kCaptionDanger = "警告！";          // deleting the database
 inline constexpr const char* kCaptionDatabaseLogin = "数据库连接错误";
+inline constexpr const char* kCaptionApplication = "Tovanix";    // messages captioned with the program's name
 // The two buttons every dialog and message box names alike.
 inline constexpr const char* kButtonOk = "确定";
 inline constexpr const char* kButtonCancel = "取消";

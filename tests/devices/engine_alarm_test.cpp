@@ -181,6 +181,32 @@ TEST_F(Alarms, StopDoesNotWaitForTheRemainingNumbers) {
     engine.reset();
 }
 
+// The alarm-output page's port test queues behind a message job instead of
+// opening and closing the port in its middle.
+TEST_F(Alarms, PortTestIsAJobOfItsOwn) {
+    setAlarmDevice(kAlarmCom, 1, 1, 1);
+    addPhone("13912345670");
+    addPhone("13912345671");
+    startEngine();
+    run(kMsgOpenPorts);
+    run(kMsgScan);
+    auto& shared = engine->alarmShared();
+    shared.portTestResult.store(alarms::kPortTestPending);
+    ASSERT_TRUE(engine->postAlarm(alarms::kMsgPortTest, alarms::PortTestRequest{kAlarmCom}));
+    waitAlarmIdle();
+    EXPECT_EQ(shared.portTestResult.load(), alarms::kPortTestOpened);
+    ASSERT_EQ(box.messages().size(), 2u);
+    for (const auto& m : box.messages()) EXPECT_TRUE(m.decoded) << m.error;
+
+    constexpr int kNoSuchPort = 12;
+    for (int com : {kNoSuchPort, 0}) {
+        shared.portTestResult.store(alarms::kPortTestPending);
+        ASSERT_TRUE(engine->postAlarm(alarms::kMsgPortTest, alarms::PortTestRequest{com}));
+        waitAlarmIdle();
+        EXPECT_EQ(shared.portTestResult.load(), alarms::kPortTestMissing) << com;
+    }
+}
+
 TEST_F(Alarms, DatabaseOutageStillRaisesTheAlarm) {
     // A server of this test's own, so stopping it disturbs nobody.
     const fs::path dir = fs::temp_directory_path() / ("tovanix-outage-" + std::to_string(::getpid()));

@@ -1,0 +1,77 @@
+#include "config/system_set_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "alarms/system_alarm_page.h"
+#include "devices/engine.h"
+#include "platform/prompter.h"
+#include "widgets/artwork.h"
+
+namespace tovanix::config {
+
+namespace {
+// A tab whose page another piece of work brings; it says so instead of
+// showing controls that do nothing.
+QWidget* notBuiltPage(QWidget* parent) {
+    auto* page = new QWidget(parent);
+    auto* text = new QLabel(QString::fromUtf8(kPageNotBuilt), page);
+    text->setAlignment(Qt::AlignCenter);
+    text->setAccessibleName(text->text());
+    auto* layout = new QVBoxLayout(page);
+    layout->addWidget(text);
+    return page;
+}
+}  // namespace
+
+CSystemSet::CSystemSet(Prompter& prompter, devices::Engine& engine, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QString::fromUtf8(kSystemSetTitle));
+    setWindowIcon(widgets::programIcon());
+    tabs_ = new QTabWidget(this);
+    tabs_->setAccessibleName(windowTitle());
+    alarm_ = new alarms::CSystemAlarm(prompter, engine.alarmShared(),
+                                      [&engine](std::uint32_t message, std::any payload) {
+                                          return engine.postAlarm(message, std::move(payload));
+                                      },
+                                      tabs_);
+    tabs_->insertTab(kTabUsers, notBuiltPage(tabs_), QString::fromUtf8(kUserTab));
+    tabs_->insertTab(kTabAlarm, alarm_, QString::fromUtf8(kAlarmTab));
+    tabs_->insertTab(kTabData, notBuiltPage(tabs_), QString::fromUtf8(kDataTab));
+    tabs_->insertTab(kTabRemote, notBuiltPage(tabs_), QString::fromUtf8(kRemoteTab));
+    auto* close = new QPushButton(QString::fromUtf8(kButtonOk), this);
+    close->setAccessibleName(close->text());
+    close->setAutoDefault(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs_);
+    layout->addLayout(buttons);
+    connect(close, &QPushButton::clicked, this, &CSystemSet::accept);
+}
+
+void CSystemSet::setUserPage(QWidget* page, std::function<void(bool canEdit)> open) {
+    QWidget* placeholder = tabs_->widget(kTabUsers);
+    tabs_->removeTab(kTabUsers);
+    placeholder->deleteLater();
+    page->setParent(tabs_);
+    tabs_->insertTab(kTabUsers, page, QString::fromUtf8(kUserTab));
+    openUserPage_ = std::move(open);
+}
+
+int CSystemSet::exec(const SystemSetRights& rights) {
+    if (openUserPage_) openUserPage_(rights.userManage);
+    alarm_->open(rights.alarmSetting);
+    tabs_->setCurrentIndex(kTabUsers);
+    return QDialog::exec();
+}
+
+void CSystemSet::done(int result) {
+    alarm_->closePage();
+    QDialog::done(result);
+}
+
+}  // namespace tovanix::config

@@ -1,0 +1,60 @@
+// CSystemSet (系统配置): the station-wide settings in one tabbed dialog.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+class QTabWidget;
+
+namespace tovanix {
+class Prompter;
+}
+namespace tovanix::devices {
+class Engine;
+}
+namespace tovanix::alarms {
+class CSystemAlarm;
+}
+
+namespace tovanix::config {
+
+inline constexpr const char* kSystemSetTitle = "系统配置";
+inline constexpr const char* kUserTab = "用户管理";
+inline constexpr const char* kAlarmTab = "报警设置";
+inline constexpr const char* kDataTab = "数据中心";
+inline constexpr const char* kRemoteTab = "远程服务";
+inline constexpr const char* kPageNotBuilt = "此页面尚未实现。";
+
+enum SystemSetTab { kTabUsers = 0, kTabAlarm = 1, kTabData = 2, kTabRemote = 3 };
+
+// The rights of the current user that the pages gate their controls with.
+struct SystemSetRights {
+    bool alarmSetting = false;
+    bool userManage = false;
+};
+
+class CSystemSet : public QDialog {
+    Q_OBJECT
+public:
+    CSystemSet(Prompter& prompter, devices::Engine& engine, QWidget* parent = nullptr);
+
+    // Opens every page anew, on the first tab.
+    int exec(const SystemSetRights& rights);
+
+    // The user page comes from users/ (the window hands it over); `open`
+    // fills it with the UserManage right each time the dialog opens.
+    void setUserPage(QWidget* page, std::function<void(bool canEdit)> open);
+
+    QTabWidget* tabs() const { return tabs_; }
+    alarms::CSystemAlarm* alarmPage() const { return alarm_; }
+
+public slots:
+    void done(int result) override;
+
+private:
+    QTabWidget* tabs_;
+    alarms::CSystemAlarm* alarm_;
+    std::function<void(bool)> openUserPage_;
+};
+
+}  // namespace tovanix::config

@@ -1,33 +1,18 @@
 #include "devices/add_device_dialog.h"
 
-#include <QFormLayout>
-#include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 #include "devices/add_device.h"
+#include "devices/device_fields.h"
 #include "platform/prompter.h"
-#include "widgets/artwork.h"
-#include "widgets/dialog_buttons.h"
 
 namespace tovanix::devices {
 
 CAddDevice::CAddDevice(Prompter& prompter, Engine& engine, QWidget* parent)
     : QDialog(parent), prompter_(prompter), engine_(engine) {
-    setWindowTitle(QString::fromUtf8(kAddDeviceTitle));
-    setWindowIcon(widgets::programIcon());
-    name_ = new QLineEdit(this);
-    name_->setObjectName(QStringLiteral("name"));
-    name_->setAccessibleName(QString::fromUtf8(kDeviceNameLabel));
-    address_edit_ = new QLineEdit(this);
-    address_edit_->setObjectName(QStringLiteral("address"));
-    address_edit_->setAccessibleName(QString::fromUtf8(kDeviceAddressLabel));
-    auto* form = new QFormLayout;
-    form->addRow(QString::fromUtf8(kDeviceNameLabel), name_);
-    form->addRow(QString::fromUtf8(kDeviceAddressLabel), address_edit_);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addLayout(widgets::okCancelRow(this));
+    const DeviceFields f = buildDeviceFields(this, kAddDeviceTitle);
+    name_ = f.name;
+    address_edit_ = f.address;
 }
 
 int CAddDevice::exec(unsigned nodeData, const QString& nodeText) {

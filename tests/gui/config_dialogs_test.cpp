@@ -65,29 +65,14 @@ QStringList unnamedControls(QWidget* dialog) {
 
 }  // namespace
 
-class ConfigDialogsTest : public QObject {
+class ConfigDialogsTest : public QObject, private test::WindowFixture {
     Q_OBJECT
+public:
+    ConfigDialogsTest() : WindowFixture(true) {}
+
 private:
     QTemporaryDir comDir_;
-    std::unique_ptr<devices::Engine> engine_;
-    std::unique_ptr<PromptRecorder> prompts_;
-    std::unique_ptr<CTovanixDlg> window_;
 
-    CTovanixDlg& open() {
-        window_.reset();
-        engine_ = std::make_unique<devices::Engine>(test::quickTiming());
-        test::bindDrivers(*engine_);
-        prompts_ = std::make_unique<PromptRecorder>();
-        window_ = std::make_unique<CTovanixDlg>(*engine_, *prompts_);
-        window_->show();
-        return *window_;
-    }
-    bool select(unsigned data) {
-        QTreeWidgetItem* item = window_->findNode(data);
-        if (item == nullptr) return false;
-        window_->tree()->setCurrentItem(item);
-        return true;
-    }
     // Runs the command; `fill` sets the fields of its dialog, then "确定" is
     // clicked. A dialog that stays open is cancelled. True when it was accepted.
     bool runDialog(int command, const std::function<void(QWidget*)>& fill, QStringList* unnamed = nullptr) {

@@ -9,6 +9,7 @@
 #include "tests/support/test_db.h"
 #include "users/current_user.h"
 #include "users/login.h"
+#include "widgets/tree_ctrl_ex.h"
 #include "tests/support/prompt_recorder.h"
 
 namespace tovanix::test {
@@ -149,6 +150,23 @@ bool seedStandardStation() {
            seedLine(3, "三号线", 0) && seedGroup(3, 301, "一组") && seedGroup(3, 302, "二组") &&
            seedDevice(3, 7, "G7", 302, 1) && seedDevice(3, 8, "G8", 302, 2) && seedDevice(3, 1, "G1", 301, 3) &&
            seedDevice(3, 2, "L2", 0, 4);
+}
+
+app::CTovanixDlg& WindowFixture::open() {
+    window_.reset();
+    engine_ = std::make_unique<devices::Engine>(quickTiming());
+    if (withDrivers_) bindDrivers(*engine_);
+    prompts_ = std::make_unique<PromptRecorder>();
+    window_ = std::make_unique<app::CTovanixDlg>(*engine_, *prompts_);
+    window_->show();
+    return *window_;
+}
+
+bool WindowFixture::select(unsigned data) {
+    QTreeWidgetItem* item = window_->findNode(data);
+    if (item == nullptr) return false;
+    window_->tree()->setCurrentItem(item);
+    return true;
 }
 
 }  // namespace tovanix::test

@@ -7,9 +7,12 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "app/main_window.h"
 #include "devices/engine.h"
+#include "tests/support/prompt_recorder.h"
 
 namespace tovanix::test {
 
@@ -38,6 +41,26 @@ void setGuest(bool dataView = false);
 devices::EngineTiming quickTiming(int firstScanMs = 3600 * 1000, int scanUnitMs = 30000);
 // An engine bound to the built driver libraries.
 void bindDrivers(devices::Engine& engine);
+
+// The main window as the window tests open it: a fresh engine with quick
+// timings (bound to the driver libraries when asked) and a prompt recorder;
+// the previous window goes first.
+class WindowFixture {
+public:
+    explicit WindowFixture(bool withDrivers) : withDrivers_(withDrivers) {}
+
+protected:
+    app::CTovanixDlg& open();
+    // Makes the node with this data the tree's current item; false when absent.
+    bool select(unsigned data);
+
+    std::unique_ptr<devices::Engine> engine_;
+    std::unique_ptr<PromptRecorder> prompts_;
+    std::unique_ptr<app::CTovanixDlg> window_;
+
+private:
+    bool withDrivers_;
+};
 
 // Runs `act` on the next modal dialog to appear (after this call), from the
 // event loop.

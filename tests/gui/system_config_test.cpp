@@ -58,23 +58,14 @@ QPushButton* button(QWidget* dialog, const char* caption) {
 
 }  // namespace
 
-class SystemConfigTest : public QObject {
+class SystemConfigTest : public QObject, private test::WindowFixture {
     Q_OBJECT
+public:
+    SystemConfigTest() : WindowFixture(true) {}
+
 private:
     QTemporaryDir comDir_;
-    std::unique_ptr<devices::Engine> engine_;
-    std::unique_ptr<PromptRecorder> prompts_;
-    std::unique_ptr<CTovanixDlg> window_;
 
-    CTovanixDlg& open() {
-        window_.reset();
-        engine_ = std::make_unique<devices::Engine>(test::quickTiming());
-        test::bindDrivers(*engine_);
-        prompts_ = std::make_unique<PromptRecorder>();
-        window_ = std::make_unique<CTovanixDlg>(*engine_, *prompts_);
-        window_->show();
-        return *window_;
-    }
     // Runs 系统配置 and `act` on its dialog, then closes it.
     bool runSystemSet(const std::function<void(config::CSystemSet*)>& act) {
         bool seen = false;

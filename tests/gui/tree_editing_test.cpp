@@ -54,27 +54,10 @@ bool editLabel(widgets::CTreeCtrlEx* tree, QTreeWidgetItem* item, const QString&
 
 }  // namespace
 
-class TreeEditingTest : public QObject {
+class TreeEditingTest : public QObject, private test::WindowFixture {
     Q_OBJECT
-private:
-    std::unique_ptr<devices::Engine> engine_;
-    std::unique_ptr<PromptRecorder> prompts_;
-    std::unique_ptr<CTovanixDlg> window_;
-
-    CTovanixDlg& open() {
-        window_.reset();
-        engine_ = std::make_unique<devices::Engine>(test::quickTiming());
-        prompts_ = std::make_unique<PromptRecorder>();
-        window_ = std::make_unique<CTovanixDlg>(*engine_, *prompts_);
-        window_->show();
-        return *window_;
-    }
-    bool select(unsigned data) {
-        QTreeWidgetItem* item = window_->findNode(data);
-        if (item == nullptr) return false;
-        window_->tree()->setCurrentItem(item);
-        return true;
-    }
+public:
+    TreeEditingTest() : WindowFixture(false) {}
 
 private slots:
     void init() {

@@ -87,8 +87,9 @@ void CAddPhoneNum::accept() {
     }
 }
 
-CSystemAlarm::CSystemAlarm(Prompter& prompter, AlarmShared& shared, PostAlarm postAlarm, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), shared_(shared), postAlarm_(std::move(postAlarm)) {
+CSystemAlarm::CSystemAlarm(Prompter& prompter, AlarmShared& shared, PostAlarm postAlarm, QWidget* parent,
+                           Placement placement)
+    : QWidget(parent), prompter_(prompter), shared_(shared), postAlarm_(std::move(postAlarm)), placement_(placement) {
     auto* sirenFrame = new QGroupBox(QString::fromUtf8(kSirenFrame), this);
     sound_ = new QCheckBox(QString::fromUtf8(kEnable), sirenFrame);
     sound_->setObjectName(QStringLiteral("sound"));
@@ -166,6 +167,13 @@ CSystemAlarm::CSystemAlarm(Prompter& prompter, AlarmShared& shared, PostAlarm po
     connect(boxOff_, &QPushButton::clicked, this, [this] {
         switchSirenOff(prompter_, [this] { return postAlarm_ && postAlarm_(kMsgAlarmBoxOff, {}); });
     });
+    if (placement_ == Placement::UserPage) {
+        connect(com_, &QLineEdit::textEdited, this, [this] {
+            if (portTest_->busy() || !sound_->isEnabled()) return;
+            confirm_->setText(QString::fromUtf8(kConfirmButton));
+            confirm_->setEnabled(true);
+        });
+    }
     connect(add_, &QPushButton::clicked, this, &CSystemAlarm::addNumber);
     connect(delete_, &QPushButton::clicked, this, &CSystemAlarm::deleteNumbers);
 }
@@ -174,13 +182,7 @@ void CSystemAlarm::open(bool canEdit) {
     portTest_->cancel();
     const AlarmPageView view = openAlarmPage(shared_.config, session_);
     fillPhones(view.phones);
-    {
-        const QSignalBlocker a(sound_), b(gms_), c(interval_), d(com_);
-        interval_->setText(QString::number(view.settings.gmsTime));
-        com_->setText(QString::number(view.settings.com));
-        sound_->setChecked(view.settings.sound != 0);
-        gms_->setChecked(view.settings.gms != 0);
-    }
+    showSettings(view.settings);
     confirm_->setText(QString::fromUtf8(kConfirmButton));
     for (QWidget* w : {static_cast<QWidget*>(sound_), static_cast<QWidget*>(com_), static_cast<QWidget*>(confirm_),
                        static_cast<QWidget*>(gms_), static_cast<QWidget*>(interval_), static_cast<QWidget*>(add_),
@@ -191,6 +193,26 @@ void CSystemAlarm::open(bool canEdit) {
 
 void CSystemAlarm::closePage() {
     portTest_->cancel();
+}
+
+void CSystemAlarm::showMemory() {
+    fillPhones(shared_.config.phones());
+    const QString typedCom = com_->text();
+    showSettings(shared_.config.settings());
+    // A port test under way keeps the number it tests; it settles the edit
+    // itself when it ends.
+    if (portTest_->busy()) {
+        const QSignalBlocker block(com_);
+        com_->setText(typedCom);
+    }
+}
+
+void CSystemAlarm::showSettings(const AlarmDeviceSettings& settings) {
+    const QSignalBlocker a(sound_), b(gms_), c(interval_), d(com_);
+    interval_->setText(QString::number(settings.gmsTime));
+    com_->setText(QString::number(settings.com));
+    sound_->setChecked(settings.sound != 0);
+    gms_->setChecked(settings.gms != 0);
 }
 
 void CSystemAlarm::fillPhones(const std::vector<std::string>& numbers) {

@@ -52,13 +52,21 @@ public:
     // Posts a job to the alarm thread; false when it does not run.
     using PostAlarm = std::function<bool(std::uint32_t message, std::any payload)>;
 
-    CSystemAlarm(Prompter& prompter, AlarmShared& shared, PostAlarm postAlarm, QWidget* parent = nullptr);
+    // The alarm-output tab, or the second set of its controls on the user
+    // page, where the port may be confirmed again after each change.
+    enum class Placement { AlarmTab, UserPage };
+
+    CSystemAlarm(Prompter& prompter, AlarmShared& shared, PostAlarm postAlarm, QWidget* parent = nullptr,
+                 Placement placement = Placement::AlarmTab);
 
     // Reads the phone table and shows the settings; `canEdit` is the
     // AlarmSetting right ("关闭警声" stays enabled without it).
     void open(bool canEdit);
     // The dialog closes: a port test still followed is dropped.
     void closePage();
+    // Shows the settings and phone list in memory again (the other set of
+    // controls may have changed them), without reading the database.
+    void showMemory();
 
     QCheckBox* soundCheck() const { return sound_; }
     QCheckBox* gmsCheck() const { return gms_; }
@@ -72,6 +80,7 @@ public:
     CAddPhoneNum* addPhoneDialog() const { return addPhone_; }
 
 private:
+    void showSettings(const AlarmDeviceSettings& settings);
     void fillPhones(const std::vector<std::string>& numbers);
     void appendPhone(const QString& number);
     void saveCheck(AlarmColumn column, bool on);
@@ -84,6 +93,7 @@ private:
     Prompter& prompter_;
     AlarmShared& shared_;
     PostAlarm postAlarm_;
+    Placement placement_;
     AlarmPageSession session_;
     QCheckBox* sound_;
     QPushButton* boxOff_;

@@ -9,6 +9,7 @@
 #include "config/add_line_dialog.h"
 #include "config/edit_line_dialog.h"
 #include "config/system_set_dialog.h"
+#include "config/system_setting_page.h"
 #include "devices/add_device_dialog.h"
 #include "devices/engine.h"
 #include "users/current_user.h"
@@ -58,7 +59,11 @@ void registerDialogCommands(const DialogContext& context) {
     // Its pages gate their own controls by the rights of the current user.
     auto* systemSet = new config::CSystemSet(context.prompter, context.engine, &w);
     auto* userPage = new users::CUserManage(context.prompter);
-    systemSet->setUserPage(userPage, [userPage](bool canEdit) { userPage->open(canEdit); });
+    systemSet->setUserPage(
+        userPage, [userPage](bool canEdit) { userPage->open(canEdit); },
+        [userPage](QWidget* section) { userPage->addSection(section); });
+    QObject::connect(systemSet->companyInfo(), &config::CCompanyInfo::companyChanged, &w,
+                     [&w](const QString& name, const QString& url) { w.setCompany(name.toStdString(), url.toStdString()); });
     w.setCommandHandler(kCmdSystemConfig, [systemSet](unsigned) {
         systemSet->exec({users::hasRight(users::Right::AlarmSetting), users::hasRight(users::Right::UserManage)});
     });

@@ -218,8 +218,21 @@ void CTovanixDlg::loadConfigurationAndTree() {
         tree_->clear();
         return;
     }
-    bannerButton_->setPicture(companyPicture(r.system.companyName, r.system.url));
+    showCompany(r.system.companyName, r.system.url);
     buildTree();
+}
+
+void CTovanixDlg::setCompany(const std::string& companyName, const std::string& url) {
+    engine_.setCompany(companyName, url);  // the reports name the company too
+    showCompany(companyName, url);
+}
+
+void CTovanixDlg::showCompany(const std::string& companyName, const std::string& url) {
+    bannerButton_->setPicture(companyPicture(companyName, url));
+    // The picture may cut a long name: the whole text on hovering, and for
+    // screen readers.
+    bannerButton_->setToolTip(qs(companyName) + QStringLiteral("  ") + qs(url));
+    bannerButton_->setAccessibleName(bannerButton_->toolTip());
 }
 
 void CTovanixDlg::buildTree() {

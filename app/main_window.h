@@ -105,6 +105,8 @@ public:
     void changeUser();
     void editUser();
     void checkAll();
+    // The company name and website changed: the banner is drawn anew with them.
+    void setCompany(const std::string& companyName, const std::string& url);
     void showCurrentStatus();
     // The data page with the history list in the tree's place; the device
     // is loaded after delayMs.
@@ -160,6 +162,7 @@ private:
     void onTreeContextMenu(const QPoint& pos);
     unsigned selectedData() const;
     void setUpTray();
+    void showCompany(const std::string& companyName, const std::string& url);
 
     devices::Engine& engine_;
     Prompter& prompter_;

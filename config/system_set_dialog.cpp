@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "alarms/system_alarm_page.h"
+#include "config/system_setting_page.h"
 #include "devices/engine.h"
 #include "platform/prompter.h"
 #include "widgets/artwork.h"
@@ -27,20 +28,21 @@ QWidget* notBuiltPage(QWidget* parent) {
 }
 }  // namespace
 
-CSystemSet::CSystemSet(Prompter& prompter, devices::Engine& engine, QWidget* parent) : QDialog(parent) {
+CSystemSet::CSystemSet(Prompter& prompter, devices::Engine& engine, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), engine_(engine) {
     setWindowTitle(QString::fromUtf8(kSystemSetTitle));
     setWindowIcon(widgets::programIcon());
     tabs_ = new QTabWidget(this);
     tabs_->setAccessibleName(windowTitle());
-    alarm_ = new alarms::CSystemAlarm(prompter, engine.alarmShared(),
-                                      [&engine](std::uint32_t message, std::any payload) {
-                                          return engine.postAlarm(message, std::move(payload));
-                                      },
-                                      tabs_);
+    postAlarm_ = [&engine](std::uint32_t message, std::any payload) {
+        return engine.postAlarm(message, std::move(payload));
+    };
+    alarm_ = new alarms::CSystemAlarm(prompter, engine.alarmShared(), postAlarm_, tabs_);
+    remote_ = new CSystemSetting(prompter, tabs_);
     tabs_->insertTab(kTabUsers, notBuiltPage(tabs_), QString::fromUtf8(kUserTab));
     tabs_->insertTab(kTabAlarm, alarm_, QString::fromUtf8(kAlarmTab));
     tabs_->insertTab(kTabData, notBuiltPage(tabs_), QString::fromUtf8(kDataTab));
-    tabs_->insertTab(kTabRemote, notBuiltPage(tabs_), QString::fromUtf8(kRemoteTab));
+    tabs_->insertTab(kTabRemote, remote_, QString::fromUtf8(kRemoteTab));
     auto* close = new QPushButton(QString::fromUtf8(kButtonOk), this);
     close->setAccessibleName(close->text());
     close->setAutoDefault(false);
@@ -51,26 +53,45 @@ CSystemSet::CSystemSet(Prompter& prompter, devices::Engine& engine, QWidget* par
     layout->addWidget(tabs_);
     layout->addLayout(buttons);
     connect(close, &QPushButton::clicked, this, &CSystemSet::accept);
+    connect(tabs_, &QTabWidget::currentChanged, this, &CSystemSet::tabShown);
 }
 
-void CSystemSet::setUserPage(QWidget* page, std::function<void(bool canEdit)> open) {
+void CSystemSet::setUserPage(QWidget* page, std::function<void(bool canEdit)> open,
+                             const std::function<void(QWidget* section)>& addSection) {
     QWidget* placeholder = tabs_->widget(kTabUsers);
     tabs_->removeTab(kTabUsers);
     placeholder->deleteLater();
     page->setParent(tabs_);
     tabs_->insertTab(kTabUsers, page, QString::fromUtf8(kUserTab));
     openUserPage_ = std::move(open);
+    company_ = new CCompanyInfo(prompter_, page);
+    userAlarm_ = new alarms::CSystemAlarm(prompter_, engine_.alarmShared(), postAlarm_, page,
+                                          alarms::CSystemAlarm::Placement::UserPage);
+    addSection(company_);
+    addSection(userAlarm_);
 }
 
 int CSystemSet::exec(const SystemSetRights& rights) {
     if (openUserPage_) openUserPage_(rights.userManage);
+    if (company_ != nullptr) company_->open(rights.userManage);
+    // The alarm-output controls of both pages follow the AlarmSetting right.
+    if (userAlarm_ != nullptr) userAlarm_->open(rights.alarmSetting);
     alarm_->open(rights.alarmSetting);
+    remote_->open();
     tabs_->setCurrentIndex(kTabUsers);
     return QDialog::exec();
 }
 
+void CSystemSet::tabShown(int index) {
+    // The two sets of alarm-output controls show what the other one changed.
+    if (index == kTabAlarm) alarm_->showMemory();
+    if (index == kTabUsers && userAlarm_ != nullptr) userAlarm_->showMemory();
+}
+
 void CSystemSet::done(int result) {
     alarm_->closePage();
+    if (userAlarm_ != nullptr) userAlarm_->closePage();
+    remote_->closePage();
     QDialog::done(result);
 }
 

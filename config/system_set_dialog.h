@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <functional>
 
+#include "alarms/system_alarm_page.h"
+
 class QTabWidget;
 
 namespace tovanix {
@@ -12,11 +14,11 @@ class Prompter;
 namespace tovanix::devices {
 class Engine;
 }
-namespace tovanix::alarms {
-class CSystemAlarm;
-}
 
 namespace tovanix::config {
+
+class CCompanyInfo;
+class CSystemSetting;
 
 inline constexpr const char* kSystemSetTitle = "系统配置";
 inline constexpr const char* kUserTab = "用户管理";
@@ -43,17 +45,32 @@ public:
 
     // The user page comes from users/ (the window hands it over); `open`
     // fills it with the UserManage right each time the dialog opens.
-    void setUserPage(QWidget* page, std::function<void(bool canEdit)> open);
+    // `addSection` places the company information and the second set of
+    // alarm-output controls on it.
+    void setUserPage(QWidget* page, std::function<void(bool canEdit)> open,
+                     const std::function<void(QWidget* section)>& addSection);
 
     QTabWidget* tabs() const { return tabs_; }
     alarms::CSystemAlarm* alarmPage() const { return alarm_; }
+    CSystemSetting* remotePage() const { return remote_; }
+    // Null until the user page is set.
+    CCompanyInfo* companyInfo() const { return company_; }
+    alarms::CSystemAlarm* userAlarmControls() const { return userAlarm_; }
 
 public slots:
     void done(int result) override;
 
 private:
+    void tabShown(int index);
+
     QTabWidget* tabs_;
     alarms::CSystemAlarm* alarm_;
+    CSystemSetting* remote_;
+    CCompanyInfo* company_ = nullptr;
+    alarms::CSystemAlarm* userAlarm_ = nullptr;
+    alarms::CSystemAlarm::PostAlarm postAlarm_;
+    Prompter& prompter_;
+    devices::Engine& engine_;
     std::function<void(bool)> openUserPage_;
 };
 

@@ -120,6 +120,12 @@ SystemInfo Engine::systemInfo() const {
     return system_;
 }
 
+void Engine::setCompany(const std::string& companyName, const std::string& url) {
+    std::lock_guard<std::mutex> lock(infoMutex_);
+    system_.companyName = companyName;
+    system_.url = url;
+}
+
 void Engine::timerLoop() {
     using Clock = std::chrono::steady_clock;
     auto nextTick = Clock::now() + std::chrono::milliseconds(timing_.tickMs);

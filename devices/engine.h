@@ -129,6 +129,8 @@ public:
     void setLastAlarm(const alarms::AlarmState& s);
 
     SystemInfo systemInfo() const;
+    // The company information was changed in the system configuration.
+    void setCompany(const std::string& companyName, const std::string& url);
 
 private:
     void timerLoop();

@@ -148,9 +148,11 @@ CUserManage::CUserManage(Prompter& prompter, QWidget* parent) : QWidget(parent),
     right->addWidget(rightsFrame);
     right->addWidget(passwordFrame);
     right->addStretch();
+    sections_ = new QVBoxLayout;
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(listColumn);
     layout->addLayout(right);
+    layout->addLayout(sections_);
 
     addDialog_ = new CUserAdd(prompter_, this);
     connect(add_, &QPushButton::clicked, this, &CUserManage::addUser);
@@ -176,6 +178,11 @@ void CUserManage::open(bool canEdit) {
     for (QCheckBox* c : rights_) c->setEnabled(canEdit);
     for (QLineEdit* e : {oldPassword_, newPassword_, repeat_}) e->clear();
     passwordApply_->setText(QString::fromUtf8(kApplyButton));
+}
+
+void CUserManage::addSection(QWidget* section) {
+    section->setParent(this);
+    sections_->addWidget(section);
 }
 
 void CUserManage::fillUsers(const std::vector<ListedUser>& users) {

@@ -13,6 +13,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace tovanix {
 class Prompter;
@@ -51,6 +52,9 @@ public:
     // Lists the accounts, shows the rights of level 1; `canEdit` is the
     // UserManage right.
     void open(bool canEdit);
+    // A section the page shows beside its own groups (the company
+    // information, the alarm-output controls), built and opened by its owner.
+    void addSection(QWidget* section);
 
     QListWidget* userList() const { return users_; }
     QPushButton* addButton() const { return add_; }
@@ -90,6 +94,7 @@ private:
     QLineEdit* newPassword_;
     QLineEdit* repeat_;
     QPushButton* passwordApply_;
+    QVBoxLayout* sections_;
     CUserAdd* addDialog_;
     int setting_ = 0;  // Setting of the level shown, kept when its rights are saved
 };

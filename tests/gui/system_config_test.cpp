@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTreeWidgetItem>
 #include <QTest>
 
 #include "alarms/alarm_messages.h"
@@ -17,6 +18,14 @@
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "config/system_set_dialog.h"
+#include "config/system_setting_page.h"
+#include "widgets/bitmap_button.h"
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include "devices/engine.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/alarm_sim.h"
@@ -48,6 +57,30 @@ QStringList unnamedControls(QWidget* dialog) {
     }
     return out;
 }
+
+// A server on the loopback address that accepts connections (the kernel
+// completes them from the backlog).
+class LocalServer {
+public:
+    LocalServer() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&a), len) == 0 && ::listen(fd_, 4) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            port_ = ntohs(a.sin_port);
+    }
+    ~LocalServer() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
 
 QPushButton* button(QWidget* dialog, const char* caption) {
     for (auto* b : dialog->findChildren<QPushButton*>()) {
@@ -254,6 +287,174 @@ private slots:
             QVERIFY(!page->deleteButton()->isEnabled());
             QVERIFY(!page->rightCheck(users::kDataView)->isEnabled());
             QVERIFY(!page->passwordApply()->isEnabled());
+        }));
+    }
+
+    void remoteServiceSavedAndTested() {
+        QVERIFY(test::seedStandardStation());
+        QVERIFY(test::sql("insert into TovanSystrmTable (SystemName,ServerOpen,ServerIP,ServerPort,CompanyName,URL,"
+                          "ModelID) values('冷链监测站','0','192.168.1.1','5000','','','')"));
+        CTovanixDlg& w = open();
+        QVERIFY(select(100001));  // a device, not the root, is selected
+        LocalServer server;
+        QVERIFY(server.port() != 0);
+        QVERIFY(runSystemSet([&](config::CSystemSet* set) {
+            set->tabs()->setCurrentIndex(config::kTabRemote);
+            config::CSystemSetting* page = set->remotePage();
+            QVERIFY(page->isVisible());
+            set->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(set));
+            // Service off: the edits and the test follow the check.
+            QVERIFY(!page->enableCheck()->isChecked());
+            QVERIFY(!page->modelIdEdit()->isEnabled());
+            QVERIFY(!page->testButton()->isEnabled());
+            page->enableCheck()->click();
+            QVERIFY(page->modelIdEdit()->isEnabled());
+            QVERIFY(page->testButton()->isEnabled());
+
+            struct Case {
+                bool enabled;
+                const char* modelId;
+                bool saved;
+            } cases[] = {{true, "AB123", false}, {true, "AB1234", true}, {false, "AB12", true}};
+            for (const Case& c : cases) {
+                // Typed while the edit is enabled, then the check set.
+                if (!page->enableCheck()->isChecked()) page->enableCheck()->click();
+                page->addressEdit()->setFocus();
+                page->modelIdEdit()->setFocus();
+                QCOMPARE(page->saveButton()->text(), QString::fromUtf8(config::kRemoteSaveButton));
+                QVERIFY(page->saveButton()->isEnabled());
+                page->modelIdEdit()->selectAll();
+                QTest::keyClicks(page->modelIdEdit(), QString::fromUtf8(c.modelId));
+                if (!c.enabled) page->enableCheck()->click();
+                prompts_->prompts.clear();
+                page->saveButton()->click();
+                if (c.saved) {
+                    QVERIFY(prompts_->prompts.empty());
+                    QCOMPARE(page->saveButton()->text(), QString::fromUtf8(config::kRemoteSavedButton));
+                    QVERIFY(!page->saveButton()->isEnabled());
+                    QCOMPARE(QString::fromStdString(test::sqlScalar("select ModelID from tovansystrmtable")),
+                             QString::fromUtf8(c.modelId));
+                    QCOMPARE(test::sqlScalar("select ServerOpen from tovansystrmtable"),
+                             std::string(c.enabled ? "1" : "0"));
+                } else {
+                    QCOMPARE(prompts_->texts(), std::vector<std::string>{config::kModelIdLength});
+                    QVERIFY(page->saveButton()->isEnabled());
+                }
+            }
+            // The edit takes six characters at most.
+            page->enableCheck()->click();
+            QVERIFY(page->enableCheck()->isChecked());
+            page->modelIdEdit()->clear();
+            QTest::keyClicks(page->modelIdEdit(), QStringLiteral("ABCDEFG"));
+            QCOMPARE(page->modelIdEdit()->text(), QStringLiteral("ABCDEF"));
+
+            // The test against a server that answers, off the window's thread.
+            page->addressEdit()->setText(QStringLiteral("127.0.0.1"));
+            page->portEdit()->setText(QString::number(server.port()));
+            prompts_->prompts.clear();
+            page->testButton()->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!page->testRunning(), kPortTestWaitMs);
+            QCOMPARE(prompts_->texts(), std::vector<std::string>{config::kConnected});
+            QCOMPARE(page->testButton()->text(), QString::fromUtf8(config::kRemoteTestButton));
+        }));
+        // The root keeps the system row's name.
+        QCOMPARE(w.findNode(0)->text(0), QStringLiteral("冷链监测站"));
+        QCOMPARE(test::sqlScalar("select SystemName from tovansystrmtable"), std::string("冷链监测站"));
+    }
+
+    void connectionTestNeverFreezesTheWindow() {
+        open();
+        QVERIFY(runSystemSet([&](config::CSystemSet* set) {
+            config::CSystemSetting* page = set->remotePage();
+            if (!page->enableCheck()->isChecked()) page->enableCheck()->click();
+            // Never routed: the connect waits, or fails at once where no
+            // route exists at all.
+            page->addressEdit()->setText(QStringLiteral("192.0.2.1"));
+            page->portEdit()->setText(QStringLiteral("5000"));
+            prompts_->prompts.clear();
+            int ticks = 0;
+            QTimer ticker;
+            connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+            ticker.start(50);
+            page->testButton()->click();
+            if (page->testRunning()) {
+                QCOMPARE(page->testButton()->text(), QString::fromUtf8(config::kRemoteTestingButton));
+                QVERIFY(!page->testButton()->isEnabled());
+                // The window's own timers go on meanwhile.
+                QTRY_VERIFY(ticks >= 3);
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(!page->testRunning(), 8000);
+            QCOMPARE(prompts_->texts(), std::vector<std::string>{config::kConnectFailed});
+            QVERIFY(page->testButton()->isEnabled());
+        }));
+    }
+
+    void companyNameTypedRedrawsTheBanner() {
+        CTovanixDlg& w = open();
+        widgets::BitmapButton* banner = nullptr;
+        for (auto* b : w.findChildren<widgets::BitmapButton*>()) {
+            if (b->property("controlId").toInt() == 1028) banner = b;
+        }
+        QVERIFY(banner != nullptr);
+        const QImage before = banner->picture();
+        QVERIFY(runSystemSet([&](config::CSystemSet* set) {
+            config::CCompanyInfo* company = set->companyInfo();
+            QVERIFY(company->nameEdit()->isEnabled());
+            company->nameEdit()->clear();
+            // Chinese arrives through the input method, a character at a time.
+            for (const QChar ch : QStringLiteral("冷'链")) {
+                QInputMethodEvent typed;
+                typed.setCommitString(QString(ch));
+                QApplication::sendEvent(company->nameEdit(), &typed);
+            }
+            // Saved at each keystroke, the banner redrawn at once.
+            QCOMPARE(test::sqlScalar("select CompanyName from tovansystrmtable"), std::string("冷'链"));
+            QVERIFY(banner->toolTip().startsWith(QStringLiteral("冷'链  ")));
+            company->urlEdit()->clear();
+            QTest::keyClicks(company->urlEdit(), QStringLiteral("w.example"));
+            QCOMPARE(test::sqlScalar("select URL from tovansystrmtable"), std::string("w.example"));
+        }));
+        QCOMPARE(banner->toolTip(), QStringLiteral("冷'链  w.example"));
+        QCOMPARE(banner->accessibleName(), banner->toolTip());
+        QVERIFY(banner->picture() != before);
+        QCOMPARE(engine_->systemInfo().companyName, std::string("冷'链"));
+    }
+
+    void userPageAlarmControlsShareTheSettings() {
+        test::AlarmSim box;
+        test::AlarmSim::Options o;
+        o.paced = false;
+        o.quiet = true;
+        QVERIFY2(box.start(o), box.error().c_str());
+        QVERIFY(box.linkAs(kAlarmCom, comDir_.path().toStdString()));
+        open();
+        QVERIFY(runSystemSet([&](config::CSystemSet* set) {
+            alarms::CSystemAlarm* copy = set->userAlarmControls();
+            QVERIFY(copy != nullptr);
+            QVERIFY(copy->isVisible());  // on the user page, the first tab
+            copy->soundCheck()->click();
+            QCOMPARE(test::sqlScalar("select Sound from tovanalarmdevicetable"), std::string("1"));
+            QCOMPARE(engine_->alarmShared().config.settings().sound, 1);
+            // The alarm tab shows it; its change shows back on the user page.
+            set->tabs()->setCurrentIndex(config::kTabAlarm);
+            QVERIFY(set->alarmPage()->soundCheck()->isChecked());
+            set->alarmPage()->gmsCheck()->click();
+            set->tabs()->setCurrentIndex(config::kTabUsers);
+            QVERIFY(copy->gmsCheck()->isChecked());
+            QCOMPARE(test::sqlScalar("select GMS from tovanalarmdevicetable"), std::string("1"));
+
+            // On this copy, a change of the number after a confirmation
+            // enables 确认 again.
+            copy->comEdit()->setText(QString::number(kAlarmCom));
+            copy->confirmButton()->click();
+            QTRY_COMPARE_WITH_TIMEOUT(copy->confirmButton()->text(), QString::fromUtf8(alarms::kConfirmedButton),
+                                      kPortTestWaitMs);
+            QVERIFY(!copy->confirmButton()->isEnabled());
+            QCOMPARE(engine_->alarmShared().config.settings().com, kAlarmCom);
+            QTest::keyClicks(copy->comEdit(), QStringLiteral("3"));
+            QVERIFY(copy->confirmButton()->isEnabled());
+            QCOMPARE(copy->confirmButton()->text(), QString::fromUtf8(alarms::kConfirmButton));
         }));
     }
 

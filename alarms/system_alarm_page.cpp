@@ -169,7 +169,7 @@ CSystemAlarm::CSystemAlarm(Prompter& prompter, AlarmShared& shared, PostAlarm po
     });
     if (placement_ == Placement::UserPage) {
         connect(com_, &QLineEdit::textEdited, this, [this] {
-            if (portTest_->busy() || !sound_->isEnabled()) return;
+            if (portTest_->busy() || !com_->isEnabled()) return;
             confirm_->setText(QString::fromUtf8(kConfirmButton));
             confirm_->setEnabled(true);
         });

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "config/system_setting.h"
+#include "db/account.h"
 #include "db/defaults.h"
 #include "platform/prompter.h"
 #include "tests/support/prompt_recorder.h"
@@ -188,6 +189,27 @@ TEST_F(SystemSettingTest, ACompanyNameTooLongForItsColumnIsToldAndNotCut) {
     EXPECT_FALSE(submitCompanyInfo(prompts, tooLong, ""));
     EXPECT_EQ(prompts.texts(), std::vector<std::string>{kCompanyWriteFailed});
     EXPECT_EQ(scalar("select CompanyName from tovansystrmtable"), "甲公司");
+}
+
+TEST_F(SystemSettingTest, UnreachableServerKeepsTheDefaultsAndSavesNothing) {
+    submitCompanyInfo(prompts, "甲公司", "");
+    const db::Account good = db::account();
+    db::setAccount({good.user, good.password + "x"});
+    const RemoteService shown = openRemoteService();
+    RemoteService r;
+    r.enabled = true;
+    r.modelId = "C00001";
+    const bool saved = submitRemoteService(prompts, r);
+    const bool companySaved = submitCompanyInfo(prompts, "乙公司", "");
+    db::setAccount(good);
+    EXPECT_EQ(shown.address, kDefaultRemoteAddress);
+    EXPECT_EQ(shown.port, kDefaultRemotePort);
+    EXPECT_FALSE(saved);
+    EXPECT_FALSE(companySaved);
+    // The remote page says nothing; the company information tells it.
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{kCompanyWriteFailed});
+    EXPECT_EQ(scalar("select CompanyName from tovansystrmtable"), "甲公司");
+    EXPECT_EQ(scalar("select ModelID from tovansystrmtable"), "");
 }
 
 }  // namespace

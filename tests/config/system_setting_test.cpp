@@ -1,15 +1,12 @@
 // The remote-service settings and the company information against the
 // private server, and the connection test against sockets of this machine.
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "config/system_setting.h"
 #include "db/account.h"
 #include "db/defaults.h"
 #include "platform/prompter.h"
+#include "tests/support/local_tcp.h"
 #include "tests/support/prompt_recorder.h"
 #include "tests/support/test_db.h"
 
@@ -21,35 +18,9 @@ using test::execOrFail;
 using test::PromptRecorder;
 using test::scalar;
 
-// A socket on the loopback address: listening (a server answers) or merely
-// bound (nothing answers: the connection is refused).
-class LocalSocket {
-public:
-    explicit LocalSocket(bool listening) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), len) != 0 ||
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-            return;
-        port_ = ntohs(a.sin_port);
-        if (listening && ::listen(fd_, 1) != 0) port_ = 0;
-    }
-    ~LocalSocket() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    int port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
 TEST(ConnectionTest, AnswersAsTheAddressDoes) {
-    LocalSocket server(true);
-    LocalSocket nobody(false);
+    test::LocalTcp server(test::LocalTcp::Kind::Accepting);
+    test::LocalTcp nobody(test::LocalTcp::Kind::Refusing);
     ASSERT_NE(server.port(), 0);
     ASSERT_NE(nobody.port(), 0);
     struct Case {
@@ -79,12 +50,14 @@ TEST(ConnectionTest, AnswersAsTheAddressDoes) {
 }
 
 TEST(ConnectionTest, AnAddressThatNeverAnswersIsGivenUp) {
-    // TEST-NET-1 is never routed: the connect either fails at once or waits
-    // until the deadline; it never reports a connection.
+    test::LocalTcp silent(test::LocalTcp::Kind::Silent);
+    ASSERT_NE(silent.port(), 0);
     RemoteService r;
-    r.address = "192.0.2.1";
-    r.port = 5000;
-    EXPECT_FALSE(testRemoteConnection(r, std::chrono::milliseconds(200)).connected);
+    r.address = "127.0.0.1";
+    r.port = silent.port();
+    const platform::TcpProbeResult result = testRemoteConnection(r, std::chrono::milliseconds(200));
+    EXPECT_TRUE(result.socketCreated);
+    EXPECT_FALSE(result.connected);
 }
 
 TEST(ConnectionTest, NoSocketIsToldBeforeTheFailure) {

@@ -24,11 +24,28 @@ struct TimeFields {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
 };
 
+// "%d-%d-%d %d:%d:%d" of a RecordDataTime, read by hand: half a million of
+// them make a year's file.
 TimeFields scanTime(std::string_view text) {
     TimeFields t;
-    const std::string s(text);
-    std::sscanf(s.c_str(), "%d-%d-%d %d:%d:%d", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second);
+    int* fields[] = {&t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second};
+    std::size_t i = 0;
+    for (int* f : fields) {
+        while (i < text.size() && (text[i] < '0' || text[i] > '9')) ++i;
+        if (i == text.size()) break;
+        int v = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') v = v * 10 + (text[i++] - '0');
+        *f = v;
+    }
     return t;
+}
+
+// The note in GBK; the signs the station stores are ASCII and pass as they are.
+std::string gbk(const std::string& utf8) {
+    for (char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80) return platform::utf8ToGbk(utf8);
+    }
+    return utf8;
 }
 
 void appendf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -141,7 +158,7 @@ std::string curveCsv(const DeviceReportInfo& info, bool deviceFound, const std::
             }
             // The sign is digits or "A" as the station stores it; a note
             // typed elsewhere is converted like the device name.
-            appendLine(out, row, ch2, platform::utf8ToGbk(row.sign.substr(0, kNoteLimit)));
+            appendLine(out, row, ch2, gbk(row.sign.substr(0, kNoteLimit)));
             f1.add(row.ch1);
             f2.add(row.ch2);
         }

@@ -90,9 +90,20 @@ TEST_F(ExportCommand, WritesEachFormatWithoutADisplay) {
         SCOPED_TRACE(c.file);
         const fs::path file = home_ / c.file;
         const Result r = run(c.format, file);
+#ifdef TOVANIX_TEST_NO_CURVES
+        if (std::string(c.format) == "pdf" || std::string(c.format) == "bmp") {
+            EXPECT_EQ(r.status, 2) << r.output;
+            EXPECT_NE(r.output.find("cannot draw the curve"), std::string::npos) << r.output;
+            EXPECT_FALSE(fs::exists(file));
+            continue;
+        }
+#endif
         EXPECT_EQ(r.status, 0) << r.output;
         EXPECT_EQ(readAll(file).substr(0, c.starts.size()), c.starts);
     }
+#ifdef TOVANIX_TEST_NO_CURVES
+    GTEST_SKIP() << "built without the window: no report to look into";
+#endif
     // The report carries the logo and the curve.
     std::string images;
     {
@@ -135,6 +146,9 @@ TEST_F(ExportCommand, FailuresHaveTheirStatusMessageAndNoFile) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+#ifdef TOVANIX_TEST_NO_CURVES
+        if (c.format == "pdf") continue;
+#endif
         const Result r = run(c.format, c.output, c.from, c.address, c.env);
         EXPECT_EQ(r.status, c.status) << r.output;
         EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;

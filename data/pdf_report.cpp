@@ -4,6 +4,7 @@
 #include <hpdf.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
@@ -415,31 +416,39 @@ FontSearch findReportFont() {
     FontSearch found;
     found.searched = kFontSearch;
     if (FcInit() == FcFalse) return found;
+    // Every TrueType font that covers simplified Chinese, the named
+    // families first, in their order.
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>("zh-cn"));
-    for (const char* family : {"FangSong", "AR PL KaitiM GB", "AR PL SungtiL GB"}) {
-        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
-    }
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcFontSet* fonts = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
-    for (int i = 0; fonts != nullptr && i < fonts->nfont && !found.path; ++i) {
-        FcPattern* font = fonts->fonts[i];
+    FcPatternAddString(pattern, FC_FONTFORMAT, reinterpret_cast<const FcChar8*>("TrueType"));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_FAMILY, nullptr);
+    FcFontSet* fonts = FcFontList(nullptr, pattern, objects);
+    constexpr const char* kFamilies[] = {"FangSong", "AR PL KaitiM GB", "AR PL SungtiL GB"};
+    constexpr std::size_t kAnyFamily = std::size(kFamilies);
+    std::size_t best = kAnyFamily + 1;
+    std::string bestPath;
+    for (int i = 0; fonts != nullptr && i < fonts->nfont; ++i) {
         FcChar8* file = nullptr;
-        FcChar8* fontFormat = nullptr;
-        FcLangSet* langs = nullptr;
-        if (FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch) continue;
-        if (FcPatternGetString(font, FC_FONTFORMAT, 0, &fontFormat) != FcResultMatch) continue;
-        if (FcPatternGetLangSet(font, FC_LANG, 0, &langs) != FcResultMatch) continue;
+        if (FcPatternGetString(fonts->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
         const char* path = reinterpret_cast<const char*>(file);
-        // libharu embeds TrueType outlines only; a collection or CFF font it cannot load.
-        if (std::strcmp(reinterpret_cast<const char*>(fontFormat), "TrueType") != 0 || !endsWithTtf(path)) continue;
-        if (FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("zh-cn")) == FcLangDifferentLang) continue;
-        if (::access(path, R_OK) != 0) continue;
-        found.path = path;
+        // libharu embeds the outlines of a single TrueType file, not a collection.
+        if (!endsWithTtf(path) || ::access(path, R_OK) != 0) continue;
+        std::size_t rank = kAnyFamily;
+        FcChar8* family = nullptr;
+        for (int f = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, f, &family) == FcResultMatch; ++f) {
+            for (std::size_t k = 0; k < kAnyFamily; ++k) {
+                if (std::strcmp(reinterpret_cast<const char*>(family), kFamilies[k]) == 0) rank = std::min(rank, k);
+            }
+        }
+        // The same font on every run: by rank, then by path.
+        if (rank < best || (rank == best && bestPath > path)) {
+            best = rank;
+            bestPath = path;
+        }
     }
+    if (!bestPath.empty()) found.path = bestPath;
     if (fonts != nullptr) FcFontSetDestroy(fonts);
+    FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
     return found;
 }

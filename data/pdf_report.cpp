@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include "data/history_text.h"
-#include "platform/encoding.h"
 #include "platform/format.h"
 #include "platform/local_time.h"
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <string_view>
+#include <utility>
 
 namespace tovanix::arguments {
 
@@ -73,6 +75,42 @@ bool needsNoDisplay(std::string_view platforms) {
     return false;
 }
 
+// "export" and its options: each takes a value, as the next argument or
+// after an equal sign.
+Command readExport(const std::vector<std::string>& args) {
+    Command c;
+    c.mode = Mode::Export;
+    ExportOptions& o = c.exportOptions;
+    const std::pair<std::string_view, std::string*> options[] = {{"--line", &o.line},     {"--address", &o.address},
+                                                                 {"--from", &o.from},     {"--to", &o.to},
+                                                                 {"--format", &o.format}, {"--output", &o.output}};
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto eq = arg.find('=');
+        const std::string_view name = std::string_view(arg).substr(0, eq);
+        const auto option = std::find_if(std::begin(options), std::end(options),
+                                         [name](const auto& o) { return o.first == name; });
+        if (option == std::end(options)) {
+            Command refused;
+            refused.mode = Mode::Refused;
+            refused.refused = arg;
+            return refused;
+        }
+        if (eq != std::string::npos) {
+            *option->second = arg.substr(eq + 1);
+        } else if (i + 1 < args.size()) {
+            *option->second = args[++i];
+        } else {
+            Command refused;
+            refused.mode = Mode::Refused;
+            refused.refused = arg;
+            refused.missingValue = arg;
+            return refused;
+        }
+    }
+    return c;
+}
+
 bool set(const char* value) {
     return value != nullptr && *value != '\0';
 }
@@ -85,6 +123,7 @@ Command read(const std::vector<std::string>& args) {
         c.mode = Mode::Help;
         return c;
     }
+    if (!args.empty() && args.front() == "export") return readExport(args);
     const auto isHeadless = [](const std::string& a) { return a == "--headless"; };
     if (std::any_of(args.begin(), args.end(), isHeadless)) {
         const auto other = std::find_if_not(args.begin(), args.end(), isHeadless);

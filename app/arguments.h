@@ -14,6 +14,12 @@ enum class Mode {
     Headless,  // --headless
     Help,      // --help or -h: the usage, exit 0
     Refused,   // an argument understood by neither: the usage, exit 2
+    Export,    // export --line ID --address N --from T --to T --format F --output PATH
+};
+
+// The options of "tovanix export" as typed; the export checks their values.
+struct ExportOptions {
+    std::string line, address, from, to, format, output;
 };
 
 struct Command {
@@ -21,10 +27,13 @@ struct Command {
     std::string refused;              // the first argument refused
     std::vector<std::string> qtArgs;  // for QApplication, values split (Window)
     std::string platform;             // named by -platform, empty when none
+    ExportOptions exportOptions;      // Export
+    std::string missingValue;         // Refused: the option given without its value
 };
 
 // Reads the arguments after the program name. --help wins over everything
-// else; --headless takes no other argument; the window takes Qt's options
+// else; "export" first takes only its six options ("--line ID" or
+// "--line=ID"); --headless takes no other argument; the window takes Qt's options
 // (those of every platform, the X11 ones included) and nothing more.
 Command read(const std::vector<std::string>& args);
 

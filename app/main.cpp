@@ -1,5 +1,6 @@
 // The station program: with its window by default, "tovanix --headless"
-// runs the engine without one, "tovanix --help" prints the usage.
+// runs the engine without one, "tovanix export" writes a file of readings,
+// "tovanix --help" prints the usage.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -8,11 +9,13 @@
 #include <vector>
 
 #include "app/arguments.h"
+#include "app/export_command.h"
 #include "app/headless.h"
 #include "platform/prompter.h"
 #include "app/startup.h"
 #include "platform/single_instance.h"
 #ifdef TOVANIX_WITH_WINDOW
+#include "app/export_offscreen.h"
 #include "app/windowed.h"
 #endif
 
@@ -26,8 +29,18 @@ int main(int argc, char** argv) {
             std::fputs(tovanix::kUsage, stdout);
             return 0;
         case tovanix::arguments::Mode::Refused:
-            std::fprintf(stderr, "tovanix: unknown argument %s\n%s", command.refused.c_str(), tovanix::kUsage);
+            if (!command.missingValue.empty()) {
+                std::fprintf(stderr, "tovanix: %s needs a value\n%s", command.missingValue.c_str(), tovanix::kUsage);
+            } else {
+                std::fprintf(stderr, "tovanix: unknown argument %s\n%s", command.refused.c_str(), tovanix::kUsage);
+            }
             return tovanix::kUsageStatus;
+        case tovanix::arguments::Mode::Export:
+#ifdef TOVANIX_WITH_WINDOW
+            return tovanix::app::runExportOffscreen(command.exportOptions, argv[0]);
+#else
+            return tovanix::runExportCommand(command.exportOptions, {});
+#endif
         case tovanix::arguments::Mode::Window:
         case tovanix::arguments::Mode::Headless:
             break;

@@ -24,6 +24,12 @@ inline constexpr const char* kCannotUseDatabase = "不能使用TovanDatabase数�
 inline constexpr const char* kUsage =
     "usage: tovanix [Qt options such as -platform NAME]  the station with its window\n"
     "       tovanix --headless                           the station without a window, logging to standard error\n"
+    "       tovanix export --line ID --address N --from \"YYYY-MM-DD HH:MM:SS\" --to \"YYYY-MM-DD HH:MM:SS\"\n"
+    "                      --format csv|alarms|pdf|bmp --output PATH\n"
+    "                                                    one device's readings of a span written to a file, no display\n"
+    "                                                    needed (bmp: PNG when PATH ends in .png); exit 0 when written,\n"
+    "                                                    1 no database, 2 bad arguments, 3 unknown device, 4 no readings,\n"
+    "                                                    5 not written\n"
     "       tovanix --help                               this text\n";
 inline constexpr int kUsageStatus = 2;
 // The window without a display to show it on.

@@ -2,6 +2,9 @@
 
 #include <QButtonGroup>
 #include <QDateTimeEdit>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -15,17 +18,22 @@
 #include <QTableView>
 #include <QThread>
 #include <QTimeEdit>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
 
 #include "alarms/alarm_ack_dialog.h"
+#include "data/csv_export.h"
+#include "data/curve_picture.h"
 #include "data/history_model.h"
+#include "data/pdf_report.h"
 #include "data/history_text.h"
 #include "db/data_table.h"
 #include "devices/engine.h"
 #include "platform/local_time.h"
+#include "platform/paths.h"
 #include "platform/prompter.h"
 #include "widgets/curve_chart.h"
 
@@ -67,6 +75,12 @@ struct CDataManage::Job {
     QueryControl control;
 };
 
+struct CDataManage::ExportJob {
+    ExportRequest request;
+    QueryControl control;
+    ExportOutcome outcome;
+};
+
 struct CDataManage::Outcome {
     TableSummary summary;
     SpanResult span;
@@ -93,11 +107,20 @@ CDataManage::CDataManage(devices::Engine& engine, Prompter& prompter, QWidget* p
     });
     progressTimer_.setInterval(kProgressPollMs);
     connect(&progressTimer_, &QTimer::timeout, this, &CDataManage::tickProgress);
+    askSavePath_ = [this](const QString& name, const QString& filter, const QString& suffix) {
+        return askSavePathWithDialog(name, filter, suffix);
+    };
+    openFile_ = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     showCurveView();
 }
 
 CDataManage::~CDataManage() {
     for (auto& [thread, job] : workers_) job->control.cancel = true;
+    if (exportJob_) exportJob_->control.cancel = true;
+    if (exportWorker_ != nullptr) {
+        exportWorker_->wait();
+        delete exportWorker_;
+    }
     for (auto& [thread, job] : workers_) {
         thread->wait();
         delete thread;
@@ -193,6 +216,7 @@ void CDataManage::buildLayout() {
     exportRadios_[0]->setChecked(true);
     exportButton_ = named(new QPushButton(qs(kButtonOk), exportBox), qs(kGroupExport) + qs(kButtonOk));
     exportLayout->addWidget(exportButton_);
+    connect(exportButton_, &QPushButton::clicked, this, &CDataManage::exportData);
     ackButton_ = named(new QPushButton(style()->standardIcon(QStyle::SP_MessageBoxWarning), QString(), this),
                        qs(kAcknowledge));
     ackButton_->setToolTip(qs(kAcknowledge));
@@ -401,7 +425,7 @@ void CDataManage::clearSpan() {
 
 void CDataManage::setBusy(bool busy) {
     queryButton_->setEnabled(!busy);
-    exportButton_->setEnabled(!busy);
+    exportButton_->setEnabled(!busy && !exportJob_);
     if (busy) {
         progress_->setRange(0, 1);
         progress_->setValue(0);
@@ -412,9 +436,97 @@ void CDataManage::setBusy(bool busy) {
 }
 
 void CDataManage::tickProgress() {
-    if (!running_) return;
+    const QueryControl* control = running_ ? &running_->control : exportJob_ ? &exportJob_->control : nullptr;
+    if (control == nullptr) return;
     progress_->setRange(0, kPermille);
-    progress_->setValue(running_->control.permille.load());
+    progress_->setValue(control->permille.load());
+}
+
+QString CDataManage::askSavePathWithDialog(const QString& defaultName, const QString& filter, const QString& suffix) {
+    QFileDialog dialog(this, QString(), defaultName, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
+}
+
+void CDataManage::exportData() {
+    if (history_->readings().empty() || exportJob_) return;
+    auto job = std::make_shared<ExportJob>();
+    ExportRequest& r = job->request;
+    if (view_ == View::Alarm) {
+        r.format = ExportFormat::Alarms;
+    } else if (exportRadios_[1]->isChecked()) {
+        r.format = ExportFormat::Bitmap;
+    } else if (exportRadios_[2]->isChecked()) {
+        r.format = ExportFormat::Pdf;
+    } else {
+        r.format = ExportFormat::Csv;
+    }
+    const QDate day = startDate_->date();
+    const QTime time = startTime_->time();
+    const QString name = qs(defaultExportName(info_.deviceName, r.format == ExportFormat::Alarms, day.year(),
+                                              day.month(), day.day(), time.hour(), time.minute()));
+    const char* filter = r.format == ExportFormat::Bitmap ? kBmpFilter
+                         : r.format == ExportFormat::Pdf  ? kPdfFilter
+                                                          : kCsvFilter;
+    const char* suffix = r.format == ExportFormat::Bitmap ? "bmp" : r.format == ExportFormat::Pdf ? "pdf" : "csv";
+    const QString path = askSavePath_(name, qs(filter), QString::fromLatin1(suffix));
+    if (path.isEmpty()) return;
+
+    const SpanEnds ends = spanEnds();
+    r.lineid = lineid_;
+    r.address = address_;
+    r.from = ends.oldest;
+    r.to = ends.newest;
+    r.path = path.toStdString();
+    r.deviceName = info_.deviceName;
+    const QDateTime end(endDate_->date(), endTime_->time());
+    r.headerTime = end.toString(qs(kPickerFormat)).toStdString();
+    r.pictureFormat = pictureFormatOf(r.path);
+    r.logoPath = platform::programFolder() + "/" + kLogoFile;
+    // The chart draws only on this thread: its picture is taken now, in the
+    // size it shows for a bitmap, in the report's size for the PDF.
+    if (r.format == ExportFormat::Bitmap || r.format == ExportFormat::Pdf) {
+        const bool report = r.format == ExportFormat::Pdf;
+        const QSize size = report || chart_->size().isEmpty() ? QSize(kCurveImageWidth, kCurveImageHeight)
+                                                             : chart_->size();
+        const std::string picture =
+            encodePicture(chart_->image(size), report ? "PNG" : r.pictureFormat.c_str());
+        r.curve = [picture](const DeviceReportInfo&, const std::vector<ExportRow>&, const char*, bool) {
+            return picture;
+        };
+    }
+    exportJob_ = job;
+    exportButton_->setEnabled(false);
+    progress_->setRange(0, kPermille);
+    progress_->setValue(0);
+    progressTimer_.start();
+    exportWorker_ = QThread::create([job] { job->outcome = runExport(job->request, job->control); });
+    connect(exportWorker_, &QThread::finished, this, [this, job] {
+        exportWorker_->deleteLater();
+        exportWorker_ = nullptr;
+        finishExport(job);
+    });
+    exportWorker_->start();
+}
+
+void CDataManage::finishExport(const std::shared_ptr<ExportJob>& job) {
+    exportJob_.reset();
+    if (!running_) progressTimer_.stop();
+    exportButton_->setEnabled(!running_);
+    const bool written = job->outcome.status == ExportStatus::Written;
+    if (written) {
+        progress_->setValue(progress_->maximum());
+        if (prompter_.ask(openQuestion(job->request.path), kCaptionInfo, PromptIcon::Warning,
+                          PromptButtons::OkCancel) == PromptAnswer::Ok) {
+            openFile_(QString::fromStdString(job->request.path));
+        }
+    } else if (job->outcome.status != ExportStatus::Cancelled) {
+        prompter_.inform(exportFailureText(job->outcome, job->request.path), kCaptionInfo, PromptIcon::Warning);
+    }
+    emit exportFinished(written);
 }
 
 void CDataManage::setPickers(std::time_t start, std::time_t end) {

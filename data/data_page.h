@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "data/export.h"
 #include "data/history_store.h"
 #include "data/station_ack.h"
 
@@ -86,6 +87,18 @@ public:
     void showCurveView();
     void showAlarmView();
     void acknowledgeAlarms();
+    // ExportData: the listed span to a file of the chosen format (the alarm
+    // rows in alarm view). Runs on a worker thread with the progress bar;
+    // exportFinished tells how it ended.
+    void exportData();
+    // Asks for the file to write: the save dialog by default, tests replace
+    // it. An empty answer cancels.
+    using SavePathAsker =
+        std::function<QString(const QString& defaultName, const QString& filter, const QString& suffix)>;
+    void setSavePathAsker(SavePathAsker asker) { askSavePath_ = std::move(asker); }
+    // Opens a written file when the operator says so (the desktop's viewer).
+    void setFileOpener(std::function<void(const QString&)> opener) { openFile_ = std::move(opener); }
+    bool exporting() const { return exportJob_ != nullptr; }
     // The statistics of the span the history list shows (for the reports).
     // It reads the span again from the database and waits for it: for a long
     // span a report takes spanEnds() here and runs data::computeStatistics on
@@ -136,10 +149,15 @@ signals:
     void deviceOpened();
     // QueryHistory ended: 1 when rows were queried, 0 otherwise.
     void queryFinished(int result);
+    // An export ended; written is true when the file is there complete.
+    void exportFinished(bool written);
 
 private:
     struct Job;
     struct Outcome;
+    struct ExportJob;
+    void finishExport(const std::shared_ptr<ExportJob>& job);
+    QString askSavePathWithDialog(const QString& defaultName, const QString& filter, const QString& suffix);
     void buildLayout();
     void startJob(std::shared_ptr<Job> job);
     void finishJob(const std::shared_ptr<Job>& job, const std::shared_ptr<Outcome>& outcome);
@@ -169,6 +187,10 @@ private:
     QTimer loadTimer_;      // timer 0: the delayed OpenDevice
     QTimer progressTimer_;
     std::shared_ptr<Job> running_;               // the query shown by the progress bar
+    std::shared_ptr<ExportJob> exportJob_;       // the export shown by the progress bar
+    QThread* exportWorker_ = nullptr;            // runs it; joined on destruction
+    SavePathAsker askSavePath_;
+    std::function<void(const QString&)> openFile_;
     // Workers still running with their jobs; cancelled and joined on destruction.
     std::vector<std::pair<QThread*, std::shared_ptr<Job>>> workers_;
 

@@ -74,20 +74,20 @@ float scanFloat(const char* text, unsigned long length) {
     return std::strtof(buf, nullptr);
 }
 
+DeviceRow readDeviceInfo(db::Connection& c, int lineid, int address, DeviceReportInfo& info) {
+    auto device = c.query(db::sqlf(
+        "select * from tovandevicetable WHERE lineid = %d and DeviceNumber=%d and DeviceEraseSign=0;", lineid, address));
+    if (!device) return DeviceRow::StatementFailed;
+    if (device->empty()) return DeviceRow::Missing;
+    readDeviceRow(device->front(), info);
+    return DeviceRow::Found;
+}
+
 TableSummary summarizeDevice(int lineid, int address, const std::function<void(const TableSummary&)>& endsKnown) {
     TableSummary s;
     db::Connection c;
     if (!c.open()) return s;
-    auto device = c.query(db::sqlf(
-        "select * from tovandevicetable WHERE lineid = %d and DeviceNumber=%d and DeviceEraseSign=0;", lineid, address));
-    if (!device) {
-        s.deviceRow = DeviceRow::StatementFailed;
-    } else if (device->empty()) {
-        s.deviceRow = DeviceRow::Missing;
-    } else {
-        s.deviceRow = DeviceRow::Found;
-        readDeviceRow(device->front(), s.info);
-    }
+    s.deviceRow = readDeviceInfo(c, lineid, address, s.info);
     s.info.lineid = lineid;
     s.info.deviceAddress = address;
 

@@ -71,6 +71,10 @@ struct TableSummary {
 TableSummary summarizeDevice(int lineid, int address,
                              const std::function<void(const TableSummary&)>& endsKnown = {});
 
+// The live device row of (lineid, address) on an open connection, read into
+// `info` when found.
+DeviceRow readDeviceInfo(db::Connection& c, int lineid, int address, DeviceReportInfo& info);
+
 // One reading of the history list, kept small: a year of minutes is half a
 // million of them.
 struct Reading {

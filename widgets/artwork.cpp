@@ -249,6 +249,10 @@ QImage banner(int width, int height, const QString& title) {
     return img;
 }
 
+QImage reportLogo() {
+    return banner(kLogoWidth, kLogoHeight, QStringLiteral("Tovanix"));
+}
+
 QIcon programIcon() {
     QIcon icon;
     for (int size : {16, 32, 48, 64}) {

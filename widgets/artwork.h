@@ -34,6 +34,11 @@ inline constexpr const char* kStationTitle = "Tovanix 温湿度监测系统";
 
 // The company banner, with the station's name in it.
 QImage banner(int width, int height, const QString& title);
+// The logo at the top of every report page: the banner with the program's
+// name, shipped beside the program as a PNG file.
+inline constexpr int kLogoWidth = 200;
+inline constexpr int kLogoHeight = 72;
+QImage reportLogo();
 QIcon programIcon();
 QIcon buttonIcon(ButtonIcon which);
 

@@ -19,7 +19,9 @@ CTovanDeviveDrive::CTovanDeviveDrive(Engine& engine, Prompter* prompter) : engin
 }
 
 CTovanDeviveDrive::~CTovanDeviveDrive() {
-    if (engine_.runningFlag.load() == 1 && worker_.joinable()) {
+    bool running = false;
+    for (const Worker& w : workers_) running = running || !w.read->done.load();
+    if (engine_.runningFlag.load() == 1 && running) {
         if (prompter_ != nullptr)
             prompter_->inform(kThreadRunning, "Tovanix");
         else
@@ -30,16 +32,33 @@ CTovanDeviveDrive::~CTovanDeviveDrive() {
 }
 
 void CTovanDeviveDrive::join() {
-    if (worker_.joinable()) worker_.join();
+    for (Worker& w : workers_) {
+        if (w.thread.joinable()) w.thread.join();
+    }
+    workers_.clear();
 }
 
-void CTovanDeviveDrive::startSettingsRead(const DeviceRequest& request) {
-    join();
+void CTovanDeviveDrive::reapEnded() {
+    for (auto it = workers_.begin(); it != workers_.end();) {
+        if (!it->read->done.load()) {
+            ++it;
+            continue;
+        }
+        it->thread.join();
+        it = workers_.erase(it);
+    }
+}
+
+std::shared_ptr<const CTovanDeviveDrive::SettingsRead> CTovanDeviveDrive::startSettingsRead(
+    const DeviceRequest& request) {
+    reapEnded();
     engine_.settingsPageState.store(0);
-    worker_ = std::thread([this, request] { readSettings(request); });
+    auto read = std::make_shared<SettingsRead>();
+    workers_.push_back({std::thread([this, request, read] { readSettings(request, *read); }), read});
+    return read;
 }
 
-void CTovanDeviveDrive::readSettings(DeviceRequest r) {
+void CTovanDeviveDrive::readSettings(DeviceRequest r, SettingsRead& result) {
     // The port event first, as the polling thread takes them: a line dialog
     // opening or closing the port meanwhile waits for this read.
     platform::EventHold port(engine_.portEvent);
@@ -67,6 +86,7 @@ void CTovanDeviveDrive::readSettings(DeviceRequest r) {
                 });
                 db::Connection c;
                 if (c.open()) storeLoggerSettings(c, s, SettingsKey::ByDeviceid, dev->deviceid, r.lineid);
+                result.ok.store(true);
             }
             if (ownPort) wired_.closeCom(line->port);
         }
@@ -95,6 +115,7 @@ void CTovanDeviveDrive::readSettings(DeviceRequest r) {
                 db::Connection c;
                 if (c.open()) storeLoggerSettings(c, s, SettingsKey::ByDeviceid, dev->deviceid, r.lineid);
                 engine_.table().updateDevice(r.lineid, r.address, [](DeviceEntry& d) { d.settingsLoaded = 1; });
+                result.ok.store(true);
             }
             tevlib_.close();
         }
@@ -103,6 +124,7 @@ void CTovanDeviveDrive::readSettings(DeviceRequest r) {
     engine_.finishedFlag.store(1);
     engine_.driverState.store(kStateIdle);
     engine_.settingsPageState.store(1);
+    result.done.store(true);
 }
 
 }  // namespace tovanix::devices

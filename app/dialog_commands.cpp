@@ -81,6 +81,15 @@ void registerDialogCommands(const DialogContext& context) {
         else
             w.statusView()->refill();  // the tile's code names the address
     });
+    // A stopped network logger's node is red, a started one's black again.
+    setDevice->setRunningChanged([&w](int lineid, int address, bool running) {
+        for (QTreeWidgetItemIterator it(w.tree()); *it != nullptr; ++it) {
+            const unsigned data = widgets::CTreeCtrlEx::itemData(*it);
+            if (nodeKind(data) != NodeKind::Device || lineOf(data) != lineid || addressOf(data) != address) continue;
+            w.tree()->setNodeColour(*it, running ? widgets::rgb(0, 0, 0) : widgets::rgb(255, 0, 0));
+            break;
+        }
+    });
     w.setCommandHandler(kCmdDeviceSettings, [setDevice](unsigned data) {
         setDevice->exec(data, users::hasRight(users::Right::AlarmSetting));
     });

@@ -50,8 +50,9 @@ QLineEdit* field(QFormLayout* form, const char* label, const char* objectName, Q
 }
 }  // namespace
 
-CDeviceInfo::CDeviceInfo(Prompter& prompter, Engine& engine, CurrentDevice& current, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), engine_(engine), current_(current) {
+CDeviceInfo::CDeviceInfo(Prompter& prompter, Engine& engine, CTovanDeviveDrive& drive, CurrentDevice& current,
+                         QWidget* parent)
+    : QWidget(parent), prompter_(prompter), engine_(engine), drive_(drive), current_(current) {
     auto* identity = new QGroupBox(QString::fromUtf8(kIdentityFrame), this);
     auto* idForm = new QFormLayout;
     name_ = field(idForm, kDeviceNameLabel, "name", identity, false);
@@ -79,10 +80,16 @@ CDeviceInfo::CDeviceInfo(Prompter& prompter, Engine& engine, CurrentDevice& curr
     // They show the logger's state; the operator does not set it here.
     working_->setEnabled(false);
     stopped_->setEnabled(false);
+    auto* stateForm = new QFormLayout;
+    state_ = field(stateForm, kStateLabel, "state", stateFrame, true);
+    start_ = namedButton(kStartButton, "start", stateFrame);
+    stop_ = namedButton(kStopButton, "stop", stateFrame);
     auto* stateLayout = new QHBoxLayout(stateFrame);
     stateLayout->addWidget(working_);
     stateLayout->addWidget(stopped_);
-    stateLayout->addStretch();
+    stateLayout->addLayout(stateForm, 1);
+    stateLayout->addWidget(start_);
+    stateLayout->addWidget(stop_);
 
     auto* powerFrame = new QGroupBox(QString::fromUtf8(kPowerFrame), this);
     auto* powerForm = new QFormLayout(powerFrame);
@@ -109,6 +116,7 @@ CDeviceInfo::CDeviceInfo(Prompter& prompter, Engine& engine, CurrentDevice& curr
 
     addressCheck_ = new widgets::RequestTimer(this);
     clockSync_ = new widgets::RequestTimer(this);
+    network_ = new widgets::RequestTimer(this);
     clockProgress_ = new QTimer(this);
     connect(clockProgress_, &QTimer::timeout, this, [this] { clockState_->setText(qs(synchronisingText(++tick_))); });
 
@@ -130,20 +138,52 @@ CDeviceInfo::CDeviceInfo(Prompter& prompter, Engine& engine, CurrentDevice& curr
     connect(name_, &QLineEdit::textEdited, this, editAgain);
     connect(address_, &QLineEdit::textEdited, this, editAgain);
     connect(clock_, &QPushButton::clicked, this, &CDeviceInfo::synchronise);
+    connect(start_, &QPushButton::clicked, this, [this] { runNetwork(true); });
+    connect(stop_, &QPushButton::clicked, this, [this] { runNetwork(false); });
+}
+
+void CDeviceInfo::showRunning(bool running) {
+    (running ? working_ : stopped_)->setChecked(true);
+    state_->setText(QString::fromUtf8(running ? kWorking : kStopped));
+}
+
+void CDeviceInfo::runNetwork(bool start) {
+    state_->setText(QString::fromUtf8(start ? kStarting : kStopping));
+    start_->setEnabled(false);
+    stop_->setEnabled(false);
+    job_ = std::make_shared<CTovanDeviveDrive::NetworkResult>();
+    CTovanDeviveDrive::NetworkRequest r;
+    r.job = start ? CTovanDeviveDrive::NetworkJob::Start : CTovanDeviveDrive::NetworkJob::Stop;
+    r.port = current_.port;
+    r.address = current_.address;
+    network_->follow(networkJobRequest(drive_, r, job_), kClockProgressMs,
+                     [this, start](widgets::RequestTimer::Step step, int) {
+                         const bool running = finishNetworkRun(prompter_, engine_, current_, start, step, *job_);
+                         showRunning(running);
+                         power1_->setText(qs(voltsText(current_.power1)));
+                         power2_->setText(qs(voltsText(current_.power2)));
+                         powerKind_->setText(qs(powerKindText(current_.powerKind)));
+                         start_->setEnabled(true);
+                         stop_->setEnabled(true);
+                         if (runningChanged_ && running == start && step == widgets::RequestTimer::Step::Finished)
+                             runningChanged_(current_.lineid, current_.address, running);
+                     });
 }
 
 void CDeviceInfo::showDevice() {
     name_->setText(qs(current_.name));
     address_->setText(QString::number(current_.address));
-    // A network logger is re-addressed through its receiver, which this
-    // window does not reach; its address is shown only.
-    address_->setReadOnly(!current_.wired);
     rename_->setText(QString::fromUtf8(kChange));
     rename_->setEnabled(current_.found);
     probe_->setCurrentIndex(probeTypeIndex(current_.probeType));
     probeApply_->setText(QString::fromUtf8(kChange));
     probeApply_->setEnabled(current_.found);
-    (current_.running ? working_ : stopped_)->setChecked(true);
+    if (!network_->busy()) {
+        showRunning(current_.running);
+        // Started and stopped through the receiver of a network line only.
+        start_->setEnabled(current_.found && !current_.wired);
+        stop_->setEnabled(current_.found && !current_.wired);
+    }
     power1_->setText(qs(voltsText(current_.power1)));
     power2_->setText(qs(voltsText(current_.power2)));
     powerKind_->setText(qs(powerKindText(current_.powerKind)));
@@ -155,6 +195,7 @@ void CDeviceInfo::showDevice() {
 void CDeviceInfo::closePage() {
     addressCheck_->cancel();
     clockSync_->cancel();
+    network_->cancel();
     clockProgress_->stop();
     clockState_->clear();
 }
@@ -195,6 +236,26 @@ void CDeviceInfo::renameClicked() {
     rename_->setText(QString::fromUtf8(kChanging));
     rename_->setEnabled(false);
     const int newAddress = check.newAddress;
+    if (!current_.wired) {
+        // The receiver moves the logger itself.
+        job_ = std::make_shared<CTovanDeviveDrive::NetworkResult>();
+        CTovanDeviveDrive::NetworkRequest r;
+        r.job = CTovanDeviveDrive::NetworkJob::SetAddress;
+        r.port = current_.port;
+        r.address = current_.address;
+        r.newAddress = newAddress;
+        network_->follow(networkJobRequest(drive_, r, job_), kClockProgressMs,
+                         [this, newAddress, store, focusOn](widgets::RequestTimer::Step step, int code) {
+                             if (networkAddressChanged(prompter_, step, code, newAddress)) {
+                                 store(newAddress);
+                                 return;
+                             }
+                             rename_->setText(QString::fromUtf8(kChangeAgain));
+                             rename_->setEnabled(true);
+                             focusOn(RenameField::Address);
+                         });
+        return;
+    }
     addressCheck_->follow(addressCheckRequest(engine_, current_.lineid, newAddress), kClockProgressMs,
                           [this, newAddress, store, focusOn](widgets::RequestTimer::Step step, int code) {
                               if (loggerAnswered(prompter_, step, code, newAddress)) {

@@ -32,8 +32,13 @@ public:
     // new address, new name), so the tree and the tiles follow.
     using Renamed = std::function<void(int lineid, int oldAddress, int newAddress, const std::string& name)>;
 
-    CDeviceInfo(Prompter& prompter, Engine& engine, CurrentDevice& current, QWidget* parent = nullptr);
+    // After a network logger was started or stopped (its tree node's colour follows).
+    using RunningChanged = std::function<void(int lineid, int address, bool running)>;
+
+    CDeviceInfo(Prompter& prompter, Engine& engine, CTovanDeviveDrive& drive, CurrentDevice& current,
+                QWidget* parent = nullptr);
     void setRenamed(Renamed renamed) { renamed_ = std::move(renamed); }
+    void setRunningChanged(RunningChanged changed) { runningChanged_ = std::move(changed); }
 
     // Shows the current device record.
     void showDevice();
@@ -50,6 +55,9 @@ public:
     QLineEdit* power1Field() const { return power1_; }
     QLineEdit* power2Field() const { return power2_; }
     QLineEdit* powerKindField() const { return powerKind_; }
+    QPushButton* startButton() const { return start_; }
+    QPushButton* stopButton() const { return stop_; }
+    QLineEdit* stateField() const { return state_; }
     QPushButton* clockButton() const { return clock_; }
     QLineEdit* clockField() const { return clockState_; }
 
@@ -59,11 +67,15 @@ signals:
 private:
     void renameClicked();
     void synchronise();
+    void runNetwork(bool start);
+    void showRunning(bool running);
 
     Prompter& prompter_;
     Engine& engine_;
+    CTovanDeviveDrive& drive_;
     CurrentDevice& current_;
     Renamed renamed_;
+    RunningChanged runningChanged_;
     QLineEdit* name_;
     QLineEdit* address_;
     QPushButton* rename_;
@@ -71,6 +83,9 @@ private:
     QPushButton* probeApply_;
     QRadioButton* working_;
     QRadioButton* stopped_;
+    QLineEdit* state_;
+    QPushButton* start_;
+    QPushButton* stop_;
     QLineEdit* power1_;
     QLineEdit* power2_;
     QLineEdit* powerKind_;
@@ -78,6 +93,8 @@ private:
     QLineEdit* clockState_;
     widgets::RequestTimer* addressCheck_;
     widgets::RequestTimer* clockSync_;
+    widgets::RequestTimer* network_;  // a start, stop or new address of a network logger
+    std::shared_ptr<CTovanDeviveDrive::NetworkResult> job_;
     QTimer* clockProgress_;  // the dots while the clock is set
     int tick_ = 0;
 };

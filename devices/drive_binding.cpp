@@ -20,7 +20,7 @@ CTovanDeviveDrive::CTovanDeviveDrive(Engine& engine, Prompter* prompter) : engin
 
 CTovanDeviveDrive::~CTovanDeviveDrive() {
     bool running = false;
-    for (const Worker& w : workers_) running = running || !w.read->done.load();
+    for (const Worker& w : workers_) running = running || !w.done->load();
     if (engine_.runningFlag.load() == 1 && running) {
         if (prompter_ != nullptr)
             prompter_->inform(kThreadRunning, "Tovanix");
@@ -40,7 +40,7 @@ void CTovanDeviveDrive::join() {
 
 void CTovanDeviveDrive::reapEnded() {
     for (auto it = workers_.begin(); it != workers_.end();) {
-        if (!it->read->done.load()) {
+        if (!it->done->load()) {
             ++it;
             continue;
         }
@@ -54,8 +54,45 @@ std::shared_ptr<const CTovanDeviveDrive::SettingsRead> CTovanDeviveDrive::startS
     reapEnded();
     engine_.settingsPageState.store(0);
     auto read = std::make_shared<SettingsRead>();
-    workers_.push_back({std::thread([this, request, read] { readSettings(request, *read); }), read});
+    workers_.push_back({std::thread([this, request, read] { readSettings(request, *read); }), read, &read->done});
     return read;
+}
+
+void CTovanDeviveDrive::startNetworkJob(const NetworkRequest& request, std::shared_ptr<NetworkResult> result) {
+    reapEnded();
+    const std::atomic<bool>* done = &result->done;
+    std::thread t([this, request, result] { runNetworkJob(request, *result); });
+    workers_.push_back({std::move(t), std::move(result), done});
+}
+
+void CTovanDeviveDrive::runNetworkJob(NetworkRequest r, NetworkResult& result) {
+    int outcome = kNetworkFailed;
+    {
+        platform::EventHold hold(engine_.deviceEvent);
+        if (!tevlib_.open(r.port)) {
+            outcome = kNetworkPortFailed;
+        } else {
+            tevlib_.setTargetDevice(r.address);
+            bool ok = false;
+            switch (r.job) {
+                case NetworkJob::Start:
+                    ok = tevlib_.start() &&
+                         tevlib_.getState(&result.running, &result.power1, &result.power2, &result.powerKind);
+                    break;
+                case NetworkJob::Stop:
+                    ok = tevlib_.stop() != 0;
+                    break;
+                case NetworkJob::SetAddress:
+                    ok = tevlib_.setDeviceId(r.newAddress) != 0;
+                    break;
+            }
+            tevlib_.close();
+            outcome = ok ? kNetworkDone : kNetworkFailed;
+        }
+    }
+    // The state fields are written before the outcome that publishes them.
+    result.outcome.store(outcome);
+    result.done.store(true);
 }
 
 void CTovanDeviveDrive::readSettings(DeviceRequest r, SettingsRead& result) {

@@ -44,6 +44,29 @@ public:
     // never waits on a thread. Its end is seen in the returned record and in
     // the engine's settingsPageState (1) and driverState (0).
     std::shared_ptr<const SettingsRead> startSettingsRead(const DeviceRequest& request);
+
+    // A network logger's start, stop or new address through Tevlib, on a
+    // thread of its own under the device event (the receiver's replies take
+    // up to two seconds).
+    enum class NetworkJob { Start, Stop, SetAddress };
+    struct NetworkRequest {
+        NetworkJob job = NetworkJob::Start;
+        int port = 0;
+        int address = 0;
+        int newAddress = 0;  // SetAddress
+    };
+    // Pending until the job ends, then one of the others.
+    enum NetworkOutcome : int { kNetworkPending = 1, kNetworkDone = 2, kNetworkFailed = 3, kNetworkPortFailed = 4 };
+    struct NetworkResult {
+        std::atomic<int> outcome{kNetworkPending};
+        std::atomic<bool> done{false};
+        // The logger's state after a start; read once outcome is done.
+        unsigned char running = 0;
+        float power1 = 0, power2 = 0;
+        unsigned char powerKind = 0;
+    };
+    // The caller makes the result, so it can follow it from before the start.
+    void startNetworkJob(const NetworkRequest& request, std::shared_ptr<NetworkResult> result);
     // Waits for every settings-read thread started here (tests, and the
     // binder's end, when the program closes).
     void join();
@@ -54,6 +77,7 @@ public:
 
 private:
     void readSettings(DeviceRequest request, SettingsRead& result);
+    void runNetworkJob(NetworkRequest request, NetworkResult& result);
     // Joins the threads that have ended (which returns at once).
     void reapEnded();
 
@@ -64,7 +88,8 @@ private:
     drivers::AlarmApi alarm_;
     struct Worker {
         std::thread thread;
-        std::shared_ptr<SettingsRead> read;
+        std::shared_ptr<const void> result;  // keeps `done` alive
+        const std::atomic<bool>* done;
     };
     std::vector<Worker> workers_;  // UI thread only
 };

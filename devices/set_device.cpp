@@ -279,6 +279,62 @@ bool storeRename(Prompter& p, Engine& engine, CurrentDevice& current, const std:
     return false;
 }
 
+platform::ResultFollower::Request networkJobRequest(CTovanDeviveDrive& drive,
+                                                   const CTovanDeviveDrive::NetworkRequest& request,
+                                                   const std::shared_ptr<CTovanDeviveDrive::NetworkResult>& result) {
+    platform::ResultFollower::Request r;
+    r.post = [&drive, request, result] {
+        drive.startNetworkJob(request, result);
+        return true;
+    };
+    r.code = &result->outcome;
+    r.pending = CTovanDeviveDrive::kNetworkPending;
+    r.idle = CTovanDeviveDrive::kNetworkFailed;
+    r.timeout = std::chrono::milliseconds(kRequestTimeoutMs);
+    return r;
+}
+
+bool finishNetworkRun(Prompter& p, Engine& engine, CurrentDevice& current, bool start,
+                      platform::ResultFollower::Step step, const CTovanDeviveDrive::NetworkResult& result) {
+    using Step = platform::ResultFollower::Step;
+    const int outcome = result.outcome.load();
+    if (step == Step::Finished && outcome == CTovanDeviveDrive::kNetworkPortFailed) {
+        p.inform(kPortCannotOpen, kPortCaption);
+        return current.running;
+    }
+    if (step != Step::Finished || outcome != CTovanDeviveDrive::kNetworkDone) {
+        p.inform(start ? kStartFailed : kStopFailed, kCaptionInfo);
+        return !start;
+    }
+    current.running = start;
+    if (start) {
+        current.power1 = result.power1;
+        current.power2 = result.power2;
+        current.powerKind = result.powerKind;
+    }
+    engine.table().updateDevice(current.lineid, current.address, [&](DeviceEntry& d) {
+        d.running = start ? 1 : 0;
+        if (!start) return;
+        d.power1 = result.power1;
+        d.power2 = result.power2;
+        d.powerKind = result.powerKind;
+    });
+    p.inform(start ? kStartedOk : kStoppedOk, kCaptionInfo);
+    return start;
+}
+
+bool networkAddressChanged(Prompter& p, platform::ResultFollower::Step step, int outcome, int address) {
+    using Step = platform::ResultFollower::Step;
+    if (step == Step::Finished && outcome == CTovanDeviveDrive::kNetworkDone) return true;
+    if (step == Step::Finished && outcome == CTovanDeviveDrive::kNetworkPortFailed)
+        p.inform(kPortCannotOpen, kPortCaption);
+    else if (step == Step::Finished)
+        p.inform(platform::format(kNoDeviceAtAddressFormat, address), kAddressCaptionShort);
+    else
+        p.inform(kSettingFailed, kCaptionInfo);
+    return false;
+}
+
 bool linePortOpen(Engine& engine, int lineid) {
     auto line = engine.table().line(lineid);
     return line && line->portOpen;

@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include <memory>
+
+#include "devices/drive_binding.h"
 #include "platform/result_follower.h"
 
 namespace tovanix {
@@ -145,6 +148,31 @@ bool loggerAnswered(Prompter& prompter, platform::ResultFollower::Step step, int
 // the current record. False after a message.
 bool storeRename(Prompter& prompter, Engine& engine, CurrentDevice& current, const std::string& name,
                  int newAddress, RenameField* focus = nullptr);
+
+// Network loggers: start and stop (and a new address) through the binder's
+// Tevlib job.
+inline constexpr const char* kStartButton = "启动";
+inline constexpr const char* kStopButton = "停机";
+inline constexpr const char* kStateLabel = "状态";
+inline constexpr const char* kStarting = "正在启动...";
+inline constexpr const char* kStopping = "正在停机...";
+inline constexpr const char* kPortCannotOpen = "串口无法打开";
+inline constexpr const char* kStartedOk = "设备启动成功";
+inline constexpr const char* kStartFailed = "设备启动失败";
+inline constexpr const char* kStoppedOk = "设备停机成功";
+inline constexpr const char* kStopFailed = "设备停机失败";
+
+// Starts the job when followed; `result` is made by the caller.
+platform::ResultFollower::Request networkJobRequest(CTovanDeviveDrive& drive,
+                                                   const CTovanDeviveDrive::NetworkRequest& request,
+                                                   const std::shared_ptr<CTovanDeviveDrive::NetworkResult>& result);
+// The end of a start or stop: its message; on success the entry and the
+// record take the running state (and, after a start, the power). Returns
+// whether the logger now runs.
+bool finishNetworkRun(Prompter& prompter, Engine& engine, CurrentDevice& current, bool start,
+                      platform::ResultFollower::Step step, const CTovanDeviveDrive::NetworkResult& result);
+// The end of a network address change; false after its message.
+bool networkAddressChanged(Prompter& prompter, platform::ResultFollower::Step step, int outcome, int address);
 
 // Whether the device's line port is open now (the polling thread's view).
 bool linePortOpen(Engine& engine, int lineid);

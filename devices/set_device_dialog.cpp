@@ -21,10 +21,13 @@ QString qs(const std::string& s) {
 }  // namespace
 
 CSetDevice::CSetDevice(Prompter& prompter, Engine& engine, QWidget* parent)
-    : QDialog(parent), prompter_(prompter), engine_(engine) {
+    : QDialog(parent),
+      prompter_(prompter),
+      engine_(engine),
+      drive_(std::make_unique<CTovanDeviveDrive>(engine, &prompter)) {
     setWindowIcon(widgets::programIcon());
     tabs_ = new QTabWidget(this);
-    info_ = new CDeviceInfo(prompter_, engine_, current_, tabs_);
+    info_ = new CDeviceInfo(prompter_, engine_, *drive_, current_, tabs_);
     alarm_ = new CDeviceAlarm(prompter_, engine_, current_, tabs_);
     record_ = new CDeviceRecord(prompter_, engine_, current_, tabs_);
     tabs_->insertTab(kTabInfoPage, info_, QString::fromUtf8(kTabInfo));
@@ -68,8 +71,6 @@ bool CSetDevice::load(unsigned deviceNodeData, bool canSetAlarms) {
         settingsArrived(true);
         return true;
     }
-    // Bound on first use: the libraries stay loaded while the window lives.
-    if (!drive_) drive_ = std::make_unique<CTovanDeviveDrive>(engine_, &prompter_);
     alarm_->waitForSettings();
     tick_ = 0;
     setWindowTitle(qs(readingTitle(current_.name, tick_)));

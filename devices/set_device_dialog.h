@@ -38,6 +38,7 @@ public:
     bool load(unsigned deviceNodeData, bool canSetAlarms);
     int exec(unsigned deviceNodeData, bool canSetAlarms);
     void setRenamed(CDeviceInfo::Renamed renamed) { info_->setRenamed(std::move(renamed)); }
+    void setRunningChanged(CDeviceInfo::RunningChanged changed) { info_->setRunningChanged(std::move(changed)); }
 
     const CurrentDevice& current() const { return current_; }
     bool reading() const { return read_ != nullptr; }
@@ -56,8 +57,8 @@ private:
 
     Prompter& prompter_;
     Engine& engine_;
-    // Lives as long as the window: its settings-read threads are never
-    // waited for when the window closes.
+    // Lives as long as the window: its settings-read threads and network
+    // jobs are never waited for when the window closes.
     std::unique_ptr<CTovanDeviveDrive> drive_;
     CurrentDevice current_;  // the pages hold a reference
     bool canSetAlarms_ = false;

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -25,6 +26,7 @@
 #include "tests/support/logger_sim.h"
 #include "users/current_user.h"
 #include "widgets/bitmap_button.h"
+#include "widgets/tree_ctrl_ex.h"
 
 using namespace tovanix;
 using devices::CSetDevice;
@@ -335,6 +337,64 @@ private slots:
         for (int i = 0; i < window_->statusView()->tileCount(); ++i)
             tileFound = tileFound || window_->statusView()->tile(i)->text() == u("1008");
         QVERIFY(tileFound);
+        d->reject();
+    }
+
+    // A network logger behind the receiver: stopped and started with its
+    // node's colour, and moved to a new address by the receiver.
+    void networkLoggerStartStopAndAddress() {
+        test::LoggerSim receiver({.addresses = {4}, .paced = false, .receiver = true});
+        QVERIFY2(receiver.start(), receiver.error().c_str());
+        QVERIFY(!receiver.linkCom(kSimPort + 1).empty());
+        QVERIFY(receiver.setRunning(4, true));
+        QVERIFY(receiver.setPower(4, 3.6f, 3.55f, 2));
+        QVERIFY(receiver.setConfig(4, 10, 0, 5, 60));
+        QVERIFY(test::sql("insert into TovanLineTable (EraseSign,lineid,lineName,ComType,TCPIPPORT,HubIPAddr,"
+                          "SerialPortNum,ScantimerInter,scantimerInterUpper,wired) values('0','2','无线','1','0','','" +
+                          std::to_string(kSimPort + 1) + "','3','0','0');"));
+        QVERIFY(test::seedDevice(2, 4, "W4", 0, 1));
+        open();
+        prompts_->prompts.clear();
+        CSetDevice* d = show(200004);
+        QVERIFY(d != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!d->reading(), kWaitMs);
+        devices::CDeviceInfo* info = d->infoPage();
+        QVERIFY(!info->clockButton()->isEnabled());
+        QVERIFY(info->startButton()->isEnabled());
+        QCOMPARE(d->recordPage()->currentField()->text(), u("10秒"));
+        QVERIFY(!d->recordPage()->intervalButton()->isEnabled());
+
+        info->stopButton()->click();
+        QCOMPARE(info->stateField()->text(), u("正在停机..."));
+        QTRY_COMPARE_WITH_TIMEOUT(prompted(), QStringList{u("设备停机成功|提示")}, kWaitMs);
+        QVERIFY(info->stoppedCheck()->isChecked());
+        QCOMPARE(receiver.wirelessState(4)->running, 0);
+        auto* tree = window_->tree();
+        QCOMPARE(tree->nodeStyle(window_->findNode(200004)).colour, widgets::rgb(255, 0, 0));
+        prompts_->prompts.clear();
+
+        info->startButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(prompted(), QStringList{u("设备启动成功|提示")}, kWaitMs);
+        QVERIFY(info->workingCheck()->isChecked());
+        QCOMPARE(info->power1Field()->text(), u("3.600V"));
+        QCOMPARE(info->powerKindField()->text(), u("电量适中"));
+        QCOMPARE(tree->nodeStyle(window_->findNode(200004)).colour, widgets::rgb(0, 0, 0));
+        QCOMPARE(int(engine_->table().device(2, 4)->running), 1);
+        prompts_->prompts.clear();
+
+        info->addressEdit()->setText(u("6"));
+        info->renameButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(info->renameButton()->text(), u("修改成功"), kWaitMs);
+        QCOMPARE(prompted(), QStringList());
+        QCOMPARE(receiver.addresses(), std::vector<int>{6});
+        QVERIFY(window_->findNode(200006) != nullptr);
+        QCOMPARE(test::sqlScalar("select DeviceNumber from tovandevicetable where LineID=2"), std::string("6"));
+
+        // No receiver on the port any more.
+        receiver.stop();
+        info->stopButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!prompts_->prompts.empty(), kWaitMs);
+        QVERIFY(prompted().first() == u("设备停机失败|提示") || prompted().first() == u("串口无法打开|串口"));
         d->reject();
     }
 

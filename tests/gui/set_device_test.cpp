@@ -398,6 +398,29 @@ private slots:
         d->reject();
     }
 
+    // A request the polling thread never answers (held here behind the
+    // device event) is given up after 30 s; one no thread takes at once.
+    void unansweredRequestsEnd() {
+        openStation();
+        CSetDevice* d = show();
+        engine_->deviceEvent.wait();
+        setLimits(d->alarmPage(), "30", "10", "80", "20");
+        d->alarmPage()->setButton()->click();
+        QVERIFY(d->alarmPage()->setButton()->text().startsWith(u("设置中")));
+        QTRY_COMPARE_WITH_TIMEOUT(prompted(), QStringList{u("设置失败！|提示")}, devices::kRequestTimeoutMs + kWaitMs);
+        QCOMPARE(d->alarmPage()->setButton()->text(), u("再次修改"));
+        QVERIFY(d->alarmPage()->setButton()->isEnabled());
+        engine_->deviceEvent.set();
+        QTRY_COMPARE_WITH_TIMEOUT(engine_->alarmWriteResult.load(), int(devices::kResultDone), kWaitMs);
+        prompts_->prompts.clear();
+
+        engine_->stop();
+        d->infoPage()->clockButton()->click();
+        QCOMPARE(prompted(), QStringList{u("设置失败！|提示")});
+        QVERIFY(d->infoPage()->clockButton()->isEnabled());
+        d->reject();
+    }
+
     // The upper limit lowered below the reading: red at the next scan.
     void loweredLimitTurnsTheTileRed() {
         openStation();

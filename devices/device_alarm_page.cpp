@@ -140,7 +140,8 @@ void CDeviceAlarm::showSettings(bool settingsRead, bool canEdit) {
     monitor_->setText(QString::number(current_.monitorInter));
     duration_->setText(QString::number(current_.soundDuration));
     set_->setText(QString::fromUtf8(kSetButton));
-    canEdit_ = settingsRead && canEdit;
+    // The polling thread writes the limits of wired loggers only.
+    canEdit_ = settingsRead && canEdit && current_.wired;
     if (!canEdit_) return;
     ch1_->setEnabled(true);
     ch2_->setEnabled(true);

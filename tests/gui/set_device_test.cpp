@@ -363,6 +363,7 @@ private slots:
         QVERIFY(info->startButton()->isEnabled());
         QCOMPARE(d->recordPage()->currentField()->text(), u("10秒"));
         QVERIFY(!d->recordPage()->intervalButton()->isEnabled());
+        QVERIFY2(!d->alarmPage()->setButton()->isEnabled(), "limits are written to wired loggers only");
 
         info->stopButton()->click();
         QCOMPARE(info->stateField()->text(), u("正在停机..."));

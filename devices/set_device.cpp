@@ -48,10 +48,12 @@ CurrentDevice loadCurrentDevice(Engine& engine, unsigned nodeData) {
     c.ch1Lower = dev->ch1Lower;
     c.ch2Upper = dev->ch2Upper;
     c.ch2Lower = dev->ch2Lower;
-    c.ch1Type = row.ch1Type;
-    c.ch1Unit = row.ch1Unit;
-    c.ch2Type = row.ch2Type;
-    c.ch2Unit = row.ch2Unit;
+    // A row never written by the page names its channels by the probe type.
+    const bool secondIsHumidity = c.probeType != kProbeTwoTemperatures;
+    c.ch1Type = row.ch1Type.empty() ? kTemperatureName : row.ch1Type;
+    c.ch1Unit = row.ch1Unit.empty() ? kCelsiusUnit : row.ch1Unit;
+    c.ch2Type = !row.ch2Type.empty() ? row.ch2Type : secondIsHumidity ? kHumidityName : kTemperatureName;
+    c.ch2Unit = !row.ch2Unit.empty() ? row.ch2Unit : secondIsHumidity ? kPercentUnit : kCelsiusUnit;
     c.soundEnable = row.soundEnable;
     c.monitorInter = row.monitorInter;
     c.soundDuration = row.soundDuration;

@@ -44,6 +44,11 @@ inline constexpr int kProbeTypeValues[] = {1, 2, 4};
 inline constexpr int kProbeHumidity = 4;
 inline constexpr int kProbeTwoTemperatures = 2;
 
+inline constexpr const char* kTemperatureName = "温度";
+inline constexpr const char* kHumidityName = "湿度";
+inline constexpr const char* kCelsiusUnit = "℃";
+inline constexpr const char* kPercentUnit = "%";
+
 inline constexpr const char* kWorking = "工作";
 inline constexpr const char* kStopped = "停机";
 inline constexpr const char* kSynchronise = "同步时钟";

@@ -158,6 +158,8 @@ private slots:
         QCOMPARE(d->windowTitle(), u(" B区-07 的设备信息"));
         QCOMPARE(d->alarmPage()->limitEdit(LimitField::Ch1Upper)->text(), u("30"));
         QCOMPARE(d->alarmPage()->limitEdit(LimitField::Ch2Lower)->text(), u("20"));
+        QCOMPARE(d->alarmPage()->typeEdit(2)->text(), u("湿度"));
+        QCOMPARE(d->alarmPage()->unitEdit(1)->text(), u("℃"));
         QVERIFY(d->alarmPage()->setButton()->isEnabled());
         QCOMPARE(d->infoPage()->probeList()->currentText(), u("温湿度"));
         QCOMPARE(d->recordPage()->currentField()->text(), u("1分钟"));
@@ -197,9 +199,9 @@ private slots:
         auto block = sim_->writtenBlock(7);
         QVERIFY(block);
         QCOMPARE(QString::fromStdString(test::toHex(*block)), QString::fromStdString(test::toHex(expected)));
-        QCOMPARE(test::sqlScalar("select concat(CHL1Enable,'|',CHL1Upper,'|',CHL1Lower,'|',CHL2Upper) from "
-                                 "tovandevicetable where DeviceNumber=7"),
-                 std::string("1|25.37|-3.25|80"));
+        QCOMPARE(test::sqlScalar("select concat(CHL1Enable,'|',CHL1Upper,'|',CHL1Lower,'|',CHL2Upper,'|',CHL2Type,'|',"
+                                 "CHL2Unit) from tovandevicetable where DeviceNumber=7"),
+                 std::string("1|25.37|-3.25|80|湿度|%"));
         QCOMPARE(engine_->table().device(1, 7)->ch1Lower, -3.25f);
         d->reject();
     }

@@ -1,10 +1,12 @@
 #include "app/dialog_commands.h"
 
 #include <QTreeWidgetItem>
+#include <QTreeWidgetItemIterator>
 
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "app/node_data.h"
+#include "app/status_view.h"
 #include "config/add_group_dialog.h"
 #include "config/add_line_dialog.h"
 #include "config/edit_line_dialog.h"
@@ -12,8 +14,10 @@
 #include "config/system_setting_page.h"
 #include "devices/add_device_dialog.h"
 #include "devices/engine.h"
+#include "devices/set_device_dialog.h"
 #include "users/current_user.h"
 #include "users/user_manage_page.h"
+#include "widgets/tree_ctrl_ex.h"
 
 namespace tovanix::app {
 
@@ -55,6 +59,41 @@ void registerDialogCommands(const DialogContext& context) {
     };
     w.setCommandHandler(kCmdAddDeviceToLine, addDeviceHandler);
     w.setCommandHandler(kCmdAddDeviceToGroup, addDeviceHandler);
+
+    // The logger settings window; a rename or re-address takes the tree node
+    // and the tiles along at once.
+    auto* setDevice = new devices::CSetDevice(context.prompter, context.engine, &w);
+    setDevice->setRenamed([&w](int lineid, int oldAddress, int newAddress, const std::string& name) {
+        QTreeWidgetItem* node = nullptr;
+        for (QTreeWidgetItemIterator it(w.tree()); *it != nullptr; ++it) {
+            const unsigned data = widgets::CTreeCtrlEx::itemData(*it);
+            if (nodeKind(data) == NodeKind::Device && lineOf(data) == lineid && addressOf(data) == oldAddress) {
+                node = *it;
+                break;
+            }
+        }
+        if (node != nullptr) {
+            const unsigned data = widgets::CTreeCtrlEx::itemData(node);
+            node->setText(0, QString::fromStdString(name));
+            w.tree()->setItemData(node, data - static_cast<unsigned>(oldAddress) + static_cast<unsigned>(newAddress));
+        }
+        if (oldAddress == newAddress)
+            w.statusView()->redrawDevice(lineid, newAddress);
+        else
+            w.statusView()->refill();  // the tile's code names the address
+    });
+    // A stopped network logger's node is red, a started one's black again.
+    setDevice->setRunningChanged([&w](int lineid, int address, bool running) {
+        for (QTreeWidgetItemIterator it(w.tree()); *it != nullptr; ++it) {
+            const unsigned data = widgets::CTreeCtrlEx::itemData(*it);
+            if (nodeKind(data) != NodeKind::Device || lineOf(data) != lineid || addressOf(data) != address) continue;
+            w.tree()->setNodeColour(*it, running ? widgets::rgb(0, 0, 0) : widgets::rgb(255, 0, 0));
+            break;
+        }
+    });
+    w.setCommandHandler(kCmdDeviceSettings, [setDevice](unsigned data) {
+        setDevice->exec(data, users::hasRight(users::Right::AlarmSetting));
+    });
 
     // Its pages gate their own controls by the rights of the current user.
     auto* systemSet = new config::CSystemSet(context.prompter, context.engine, &w);

@@ -40,6 +40,7 @@ ConfigLoadResult loadConfiguration(StationTable& table, alarms::AlarmConfig& ala
                 if (!table.addLine(std::move(line))) ++r.skippedLines;
             }
         }
+        r.storedScanInterval = r.scanInterval;
         if (r.scanInterval == 0) r.scanInterval = kDefaultScanInterval;
         for (const LineEntry& line : table.snapshot()) {
             auto groups = c.query(sqlf("select * from tovanroomtable WHERE LineID=%d and EraseSign=0;", line.lineid));

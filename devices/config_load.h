@@ -22,6 +22,7 @@ struct SystemInfo {
 struct ConfigLoadResult {
     bool connected = false;       // false: "无法打开数据库", nothing loaded
     int scanInterval = kDefaultScanInterval;
+    int storedScanInterval = 0;   // scantimerInter as the last line holds it
     bool lostRecords = false;     // some device's data is older than its recording interval
     std::time_t oldestLost = 0;   // oldest DownLastTime among those devices
     int skippedLines = 0;         // rows beyond the table's capacity

@@ -19,7 +19,9 @@ CTovanDeviveDrive::CTovanDeviveDrive(Engine& engine, Prompter* prompter) : engin
 }
 
 CTovanDeviveDrive::~CTovanDeviveDrive() {
-    if (engine_.runningFlag.load() == 1 && worker_.joinable()) {
+    bool running = false;
+    for (const Worker& w : workers_) running = running || !w.done->load();
+    if (engine_.runningFlag.load() == 1 && running) {
         if (prompter_ != nullptr)
             prompter_->inform(kThreadRunning, "Tovanix");
         else
@@ -30,16 +32,70 @@ CTovanDeviveDrive::~CTovanDeviveDrive() {
 }
 
 void CTovanDeviveDrive::join() {
-    if (worker_.joinable()) worker_.join();
+    for (Worker& w : workers_) {
+        if (w.thread.joinable()) w.thread.join();
+    }
+    workers_.clear();
 }
 
-void CTovanDeviveDrive::startSettingsRead(const DeviceRequest& request) {
-    join();
+void CTovanDeviveDrive::reapEnded() {
+    for (auto it = workers_.begin(); it != workers_.end();) {
+        if (!it->done->load()) {
+            ++it;
+            continue;
+        }
+        it->thread.join();
+        it = workers_.erase(it);
+    }
+}
+
+std::shared_ptr<const CTovanDeviveDrive::SettingsRead> CTovanDeviveDrive::startSettingsRead(
+    const DeviceRequest& request) {
+    reapEnded();
     engine_.settingsPageState.store(0);
-    worker_ = std::thread([this, request] { readSettings(request); });
+    auto read = std::make_shared<SettingsRead>();
+    workers_.push_back({std::thread([this, request, read] { readSettings(request, *read); }), read, &read->done});
+    return read;
 }
 
-void CTovanDeviveDrive::readSettings(DeviceRequest r) {
+void CTovanDeviveDrive::startNetworkJob(const NetworkRequest& request, std::shared_ptr<NetworkResult> result) {
+    reapEnded();
+    const std::atomic<bool>* done = &result->done;
+    std::thread t([this, request, result] { runNetworkJob(request, *result); });
+    workers_.push_back({std::move(t), std::move(result), done});
+}
+
+void CTovanDeviveDrive::runNetworkJob(NetworkRequest r, NetworkResult& result) {
+    int outcome = kNetworkFailed;
+    {
+        platform::EventHold hold(engine_.deviceEvent);
+        if (!tevlib_.open(r.port)) {
+            outcome = kNetworkPortFailed;
+        } else {
+            tevlib_.setTargetDevice(r.address);
+            bool ok = false;
+            switch (r.job) {
+                case NetworkJob::Start:
+                    ok = tevlib_.start() &&
+                         tevlib_.getState(&result.running, &result.power1, &result.power2, &result.powerKind);
+                    break;
+                case NetworkJob::Stop:
+                    ok = tevlib_.stop() != 0;
+                    break;
+                case NetworkJob::SetAddress:
+                    ok = tevlib_.setDeviceId(r.newAddress) != 0;
+                    break;
+            }
+            tevlib_.close();
+            outcome = ok ? kNetworkDone : kNetworkFailed;
+        }
+    }
+    // The state fields are written before the outcome that publishes them.
+    result.outcome.store(outcome);
+    result.done.store(true);
+}
+
+void CTovanDeviveDrive::readSettings(DeviceRequest r, SettingsRead& result) {
     // The port event first, as the polling thread takes them: a line dialog
     // opening or closing the port meanwhile waits for this read.
     platform::EventHold port(engine_.portEvent);
@@ -67,6 +123,7 @@ void CTovanDeviveDrive::readSettings(DeviceRequest r) {
                 });
                 db::Connection c;
                 if (c.open()) storeLoggerSettings(c, s, SettingsKey::ByDeviceid, dev->deviceid, r.lineid);
+                result.ok.store(true);
             }
             if (ownPort) wired_.closeCom(line->port);
         }
@@ -95,6 +152,7 @@ void CTovanDeviveDrive::readSettings(DeviceRequest r) {
                 db::Connection c;
                 if (c.open()) storeLoggerSettings(c, s, SettingsKey::ByDeviceid, dev->deviceid, r.lineid);
                 engine_.table().updateDevice(r.lineid, r.address, [](DeviceEntry& d) { d.settingsLoaded = 1; });
+                result.ok.store(true);
             }
             tevlib_.close();
         }
@@ -103,6 +161,7 @@ void CTovanDeviveDrive::readSettings(DeviceRequest r) {
     engine_.finishedFlag.store(1);
     engine_.driverState.store(kStateIdle);
     engine_.settingsPageState.store(1);
+    result.done.store(true);
 }
 
 }  // namespace tovanix::devices

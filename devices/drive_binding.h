@@ -4,7 +4,11 @@
 // device event.
 #pragma once
 
+#include <atomic>
+#include <memory>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "drivers/driver_api.h"
 #include "devices/messages.h"
@@ -28,10 +32,43 @@ public:
     CTovanDeviveDrive(const CTovanDeviveDrive&) = delete;
     CTovanDeviveDrive& operator=(const CTovanDeviveDrive&) = delete;
 
-    // Starts the settings-read thread for one device. Its end is seen in the
-    // engine's settingsPageState (1) and driverState (0).
-    void startSettingsRead(const DeviceRequest& request);
-    // Waits for a settings-read thread started here.
+    // How one settings read went, for the page that started it (the
+    // engine's settingsPageState is shared by every reader).
+    struct SettingsRead {
+        std::atomic<bool> done{false};
+        std::atomic<bool> ok{false};  // the logger's settings were read
+    };
+
+    // Starts the settings-read thread for one device and returns at once,
+    // also while an earlier read still waits for the device event: a page
+    // never waits on a thread. Its end is seen in the returned record and in
+    // the engine's settingsPageState (1) and driverState (0).
+    std::shared_ptr<const SettingsRead> startSettingsRead(const DeviceRequest& request);
+
+    // A network logger's start, stop or new address through Tevlib, on a
+    // thread of its own under the device event (the receiver's replies take
+    // up to two seconds).
+    enum class NetworkJob { Start, Stop, SetAddress };
+    struct NetworkRequest {
+        NetworkJob job = NetworkJob::Start;
+        int port = 0;
+        int address = 0;
+        int newAddress = 0;  // SetAddress
+    };
+    // Pending until the job ends, then one of the others.
+    enum NetworkOutcome : int { kNetworkPending = 1, kNetworkDone = 2, kNetworkFailed = 3, kNetworkPortFailed = 4 };
+    struct NetworkResult {
+        std::atomic<int> outcome{kNetworkPending};
+        std::atomic<bool> done{false};
+        // The logger's state after a start; read once outcome is done.
+        unsigned char running = 0;
+        float power1 = 0, power2 = 0;
+        unsigned char powerKind = 0;
+    };
+    // The caller makes the result, so it can follow it from before the start.
+    void startNetworkJob(const NetworkRequest& request, std::shared_ptr<NetworkResult> result);
+    // Waits for every settings-read thread started here (tests, and the
+    // binder's end, when the program closes).
     void join();
 
     const drivers::WiredApi& wired() const { return wired_; }
@@ -39,14 +76,22 @@ public:
     const drivers::TevlibApi& tevlib() const { return tevlib_; }
 
 private:
-    void readSettings(DeviceRequest request);
+    void readSettings(DeviceRequest request, SettingsRead& result);
+    void runNetworkJob(NetworkRequest request, NetworkResult& result);
+    // Joins the threads that have ended (which returns at once).
+    void reapEnded();
 
     Engine& engine_;
     Prompter* prompter_;
     drivers::TevlibApi tevlib_;
     drivers::WiredApi wired_;
     drivers::AlarmApi alarm_;
-    std::thread worker_;
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<const void> result;  // keeps `done` alive
+        const std::atomic<bool>* done;
+    };
+    std::vector<Worker> workers_;  // UI thread only
 };
 
 }  // namespace tovanix::devices

@@ -19,6 +19,8 @@ void Engine::log(const std::string& line) const {
 
 ConfigLoadResult Engine::loadConfiguration() {
     ConfigLoadResult r = devices::loadConfiguration(table_, alarmShared_.config, now());
+    updateInterval.store(r.scanInterval);
+    storedUpdateInterval.store(r.storedScanInterval);
     {
         std::lock_guard<std::mutex> lock(infoMutex_);
         system_ = r.system;

@@ -117,6 +117,11 @@ public:
     std::atomic<int> alarmWriteResult{kResultNone};
     std::atomic<int> startLoggingResult{kResultNone};
     std::atomic<int> intervalResult{kResultNone};
+    std::atomic<int> addressCheckResult{kResultNone};  // kMsgCheckAddress: done, device failed, port closed
+    // The database update interval in minutes (3 while the lines hold 0),
+    // and the value the line rows hold, which its update statement selects.
+    std::atomic<int> updateInterval{kDefaultScanInterval};
+    std::atomic<int> storedUpdateInterval{0};
     std::atomic<int> recoveryFlag{0};
     std::atomic<int> lineClosing{0};  // a deleted line's port close is pending
     std::atomic<int> portToggle{kToggleIdle};  // the edit-line dialog's close or open is pending

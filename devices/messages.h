@@ -25,6 +25,7 @@ enum PollingMessage : std::uint32_t {
     kMsgCloseAllPorts = 0x4A4,
     kMsgOpenTimer = 0x4A5,         // posted by nobody
     kMsgDownloadAll = 0x4A6,       // history of every device (HistoryRequest)
+    kMsgCheckAddress = 0x4AA,      // does a logger answer at this address (DeviceRequest)
 };
 
 

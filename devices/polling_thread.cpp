@@ -133,6 +133,12 @@ CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine)
         else
             engine_.intervalResult.store(kResultDeviceFailed);
     });
+    on(kMsgCheckAddress, [this](const platform::Message& m) {
+        if (const auto* r = m.as<DeviceRequest>())
+            checkAddress(*r);
+        else
+            engine_.addressCheckResult.store(kResultDeviceFailed);
+    });
     on(kMsgClosePort, [this](const platform::Message& m) {
         if (const auto* r = m.as<LineRequest>()) closePort(*r);
     });
@@ -523,6 +529,19 @@ void CMyThread::writeInterval(const IntervalRequest& r) {
     db::Connection c;
     bool ok = c.open() && updateRecordInterval(c, r.minutes, dev->deviceid, r.lineid);
     engine_.intervalResult.store(ok ? kResultDone : kResultDatabaseFailed);
+}
+
+void CMyThread::checkAddress(const DeviceRequest& r) {
+    platform::EventHold hold(engine_.deviceEvent);
+    auto line = engine_.table().line(r.lineid);
+    if (!line || !line->portOpen) {
+        engine_.addressCheckResult.store(kResultPortClosed);
+        return;
+    }
+    std::string timeText;
+    float r12[2], r34[2];
+    const bool answered = readNow(line->port, r.address, timeText, r12, r34);
+    engine_.addressCheckResult.store(answered ? kResultDone : kResultDeviceFailed);
 }
 
 void CMyThread::closePort(const LineRequest& r) {

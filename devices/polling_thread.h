@@ -59,6 +59,7 @@ private:
     void startLogging(const DeviceRequest& r);
     void writeAlarm(const AlarmWriteRequest& r);
     void writeInterval(const IntervalRequest& r);
+    void checkAddress(const DeviceRequest& r);
     // The device of a settings write with the logger addressed on its open
     // port; nothing when the line, the device or the port is gone.
     std::optional<DeviceEntry> addressOpenDevice(int lineid, int address, int& port);

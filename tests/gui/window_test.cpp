@@ -164,8 +164,9 @@ private slots:
         QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3))), (QStringList{"设置线路", "删除线路", "增加分组", "增加设备"}));
         QCOMPARE(t->currentItem(), l3);
         QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3->child(1)))), (QStringList{"删除分组", "增加设备"}));
-        QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3->child(1)->child(0)))), QStringList{"删除设备"});
-        QCOMPARE(w.menu(app::MenuId::Device)->actions().at(0)->data().toInt(), 32781);
+        QCOMPARE(actionTexts(w.contextMenuAt(centreOf(t, l3->child(1)->child(0)))), (QStringList{"设置设备", "删除设备"}));
+        QCOMPARE(w.menu(app::MenuId::Device)->actions().at(0)->data().toInt(), 32802);
+        QCOMPARE(w.menu(app::MenuId::Device)->actions().at(1)->data().toInt(), 32781);
         // Beside every node: no menu.
         QVERIFY(w.contextMenuAt(QPoint(5, t->viewport()->height() - 3)) == nullptr);
     }

@@ -14,17 +14,24 @@ enum class Mode {
     Headless,  // --headless
     Help,      // --help or -h: the usage, exit 0
     Refused,   // an argument understood by neither: the usage, exit 2
+    Backup,    // backup PATH: the database into a backup file
+    Restore,   // restore PATH: a backup file into the database
 };
+
+inline constexpr const char* kBackupCommand = "backup";
+inline constexpr const char* kRestoreCommand = "restore";
 
 struct Command {
     Mode mode = Mode::Window;
     std::string refused;              // the first argument refused
     std::vector<std::string> qtArgs;  // for QApplication, values split (Window)
     std::string platform;             // named by -platform, empty when none
+    std::string path;                 // the file of backup and restore
 };
 
 // Reads the arguments after the program name. --help wins over everything
-// else; --headless takes no other argument; the window takes Qt's options
+// else; --headless takes no other argument, backup and restore exactly one
+// (the file); the window takes Qt's options
 // (those of every platform, the X11 ones included) and nothing more.
 Command read(const std::vector<std::string>& args);
 

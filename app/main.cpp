@@ -1,5 +1,6 @@
 // The station program: with its window by default, "tovanix --headless"
-// runs the engine without one, "tovanix --help" prints the usage.
+// runs the engine without one, "tovanix backup|restore PATH" save and load
+// the database, "tovanix --help" prints the usage.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "app/arguments.h"
+#include "app/backup_command.h"
 #include "app/headless.h"
 #include "platform/prompter.h"
 #include "app/startup.h"
@@ -28,6 +30,11 @@ int main(int argc, char** argv) {
         case tovanix::arguments::Mode::Refused:
             std::fprintf(stderr, "tovanix: unknown argument %s\n%s", command.refused.c_str(), tovanix::kUsage);
             return tovanix::kUsageStatus;
+        case tovanix::arguments::Mode::Backup:
+        case tovanix::arguments::Mode::Restore:
+            // No display and no single-instance lock: a nightly job runs
+            // beside the station.
+            return tovanix::runBackupCommand(command.mode == tovanix::arguments::Mode::Restore, command.path);
         case tovanix::arguments::Mode::Window:
         case tovanix::arguments::Mode::Headless:
             break;

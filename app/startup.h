@@ -24,6 +24,8 @@ inline constexpr const char* kCannotUseDatabase = "不能使用TovanDatabase数�
 inline constexpr const char* kUsage =
     "usage: tovanix [Qt options such as -platform NAME]  the station with its window\n"
     "       tovanix --headless                           the station without a window, logging to standard error\n"
+    "       tovanix backup PATH                          the database into the backup file PATH\n"
+    "       tovanix restore PATH                         the backup file PATH into the database\n"
     "       tovanix --help                               this text\n";
 inline constexpr int kUsageStatus = 2;
 // The window without a display to show it on.

@@ -9,6 +9,8 @@
 #include "config/add_line_dialog.h"
 #include "config/edit_line_dialog.h"
 #include "config/system_set_dialog.h"
+#include "data/backup_dialog.h"
+#include "data/system_data_page.h"
 #include "devices/add_device_dialog.h"
 #include "devices/engine.h"
 #include "users/current_user.h"
@@ -21,6 +23,13 @@ namespace {
 QString nodeText(const CTovanixDlg& w, unsigned data) {
     QTreeWidgetItem* item = w.findNode(data);
     return item != nullptr ? item->text(0) : QString();
+}
+
+// A restore begins once no reading is being stored (the store lock is free)
+// and the scans store nothing until it ends.
+void pauseStoring(devices::Engine& engine, bool pause) {
+    engine.storingPaused.store(pause);
+    if (pause) std::lock_guard<std::mutex> wait(engine.storeLock());
 }
 
 }  // namespace
@@ -59,8 +68,19 @@ void registerDialogCommands(const DialogContext& context) {
     auto* systemSet = new config::CSystemSet(context.prompter, context.engine, &w);
     auto* userPage = new users::CUserManage(context.prompter);
     systemSet->setUserPage(userPage, [userPage](bool canEdit) { userPage->open(canEdit); });
+    auto* backupDialog = new data::CBackup(context.prompter, &w);
+    devices::Engine& engine = context.engine;
+    backupDialog->panel()->setStoringPause([&engine](bool pause) { pauseStoring(engine, pause); });
+    w.setCommandHandler(kCmdDatabaseBackup, [backupDialog](unsigned) {
+        backupDialog->exec(users::hasRight(users::Right::DatabaseManage));
+    });
+    auto* dataPage = new data::CSystemData(context.prompter, context.engine);
+    dataPage->backupPanel()->setStoringPause([&engine](bool pause) { pauseStoring(engine, pause); });
+    systemSet->setDataPage(
+        dataPage, [dataPage](bool canManage) { dataPage->open(canManage); }, [dataPage] { dataPage->closePage(); });
     w.setCommandHandler(kCmdSystemConfig, [systemSet](unsigned) {
-        systemSet->exec({users::hasRight(users::Right::AlarmSetting), users::hasRight(users::Right::UserManage)});
+        systemSet->exec({users::hasRight(users::Right::AlarmSetting), users::hasRight(users::Right::UserManage),
+                         users::hasRight(users::Right::DatabaseManage)});
     });
 }
 

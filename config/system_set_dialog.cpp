@@ -62,8 +62,19 @@ void CSystemSet::setUserPage(QWidget* page, std::function<void(bool canEdit)> op
     openUserPage_ = std::move(open);
 }
 
+void CSystemSet::setDataPage(QWidget* page, std::function<void(bool)> open, std::function<void()> close) {
+    QWidget* placeholder = tabs_->widget(kTabData);
+    tabs_->removeTab(kTabData);
+    placeholder->deleteLater();
+    page->setParent(tabs_);
+    tabs_->insertTab(kTabData, page, QString::fromUtf8(kDataTab));
+    openDataPage_ = std::move(open);
+    closeDataPage_ = std::move(close);
+}
+
 int CSystemSet::exec(const SystemSetRights& rights) {
     if (openUserPage_) openUserPage_(rights.userManage);
+    if (openDataPage_) openDataPage_(rights.databaseManage);
     alarm_->open(rights.alarmSetting);
     tabs_->setCurrentIndex(kTabUsers);
     return QDialog::exec();
@@ -71,6 +82,7 @@ int CSystemSet::exec(const SystemSetRights& rights) {
 
 void CSystemSet::done(int result) {
     alarm_->closePage();
+    if (closeDataPage_) closeDataPage_();
     QDialog::done(result);
 }
 

@@ -31,6 +31,7 @@ enum SystemSetTab { kTabUsers = 0, kTabAlarm = 1, kTabData = 2, kTabRemote = 3 }
 struct SystemSetRights {
     bool alarmSetting = false;
     bool userManage = false;
+    bool databaseManage = false;
 };
 
 class CSystemSet : public QDialog {
@@ -45,6 +46,10 @@ public:
     // fills it with the UserManage right each time the dialog opens.
     void setUserPage(QWidget* page, std::function<void(bool canEdit)> open);
 
+    // The data-centre page comes from data/ the same way; `open` gets the
+    // DatabaseManage right, `close` runs when the dialog closes.
+    void setDataPage(QWidget* page, std::function<void(bool canManage)> open, std::function<void()> close);
+
     QTabWidget* tabs() const { return tabs_; }
     alarms::CSystemAlarm* alarmPage() const { return alarm_; }
 
@@ -55,6 +60,8 @@ private:
     QTabWidget* tabs_;
     alarms::CSystemAlarm* alarm_;
     std::function<void(bool)> openUserPage_;
+    std::function<void(bool)> openDataPage_;
+    std::function<void()> closeDataPage_;
 };
 
 }  // namespace tovanix::config

@@ -1,5 +1,8 @@
 #include "data/backup_actions.h"
 
+#include <atomic>
+#include <mutex>
+
 #include "platform/format.h"
 #include "platform/prompter.h"
 
@@ -7,6 +10,8 @@ namespace tovanix::data::backup {
 
 namespace {
 std::atomic<bool> g_running{false};  // a backup or restore is under way
+std::mutex g_folderLock;             // guards g_folder
+std::string g_folder;
 
 std::string withReason(const char* message, const Outcome& o) {
     return o.error.empty() ? std::string(message) : std::string(message) + "\n" + o.error;
@@ -47,6 +52,24 @@ void reportRestore(Prompter& prompter, const Outcome& outcome) {
     } else {
         prompter.inform(withReason(kRestoreFailed, outcome), kCaptionInfo, PromptIcon::Warning);
     }
+}
+
+void setClientFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(g_folderLock);
+    g_folder = folder;
+}
+
+std::string clientFolder() {
+    std::lock_guard<std::mutex> lock(g_folderLock);
+    return g_folder;
+}
+
+std::string shownClientFolder() {
+    const std::string chosen = clientFolder();
+    if (!chosen.empty()) return chosen;
+    const std::string found = findProgram(kDumpProgram, {});
+    const auto slash = found.rfind('/');
+    return slash == std::string::npos ? found : found.substr(0, slash);
 }
 
 bool beginRun() {

@@ -4,7 +4,6 @@
 // its outcome here.
 #pragma once
 
-#include <atomic>
 #include <string>
 
 #include "data/backup.h"
@@ -43,6 +42,14 @@ bool confirmRestore(Prompter& prompter);
 // client program's own words on a second line.
 void reportBackup(Prompter& prompter, const std::string& path, const Outcome& outcome);
 void reportRestore(Prompter& prompter, const Outcome& outcome);
+
+// The folder of the client programs chosen with "更改" for this run (the
+// dialog and the page share it); empty: found on PATH.
+void setClientFolder(const std::string& folder);
+std::string clientFolder();
+// What the disabled edit shows: the chosen folder, or where PATH finds
+// mariadb-dump (empty when nowhere).
+std::string shownClientFolder();
 
 // One backup or restore at a time in this process (the dialog and the data
 // page share it): true when this call took the turn.

@@ -1,6 +1,8 @@
 #include "data/system_data_page.h"
 
+#include <QAbstractButton>
 #include <QDateEdit>
+#include <QLineEdit>
 #include <QDateTime>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -46,6 +48,9 @@ void pickerRow(QGridLayout* grid, int row, const char* label, QDateEdit*& date, 
     time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
     time->setAccessibleName(l->text());
     l->setBuddy(date);
+    // The pickers' inner edits carry the label too.
+    for (auto* edit : date->findChildren<QLineEdit*>()) edit->setAccessibleName(l->text());
+    for (auto* edit : time->findChildren<QLineEdit*>()) edit->setAccessibleName(l->text());
     grid->addWidget(l, row, 0);
     grid->addWidget(date, row, 1);
     grid->addWidget(time, row, 2);
@@ -82,6 +87,7 @@ CSystemData::CSystemData(Prompter& prompter, devices::Engine& engine, QWidget* p
     list_->setShowGrid(true);
     list_->verticalHeader()->setVisible(false);
     list_->horizontalHeader()->setStretchLastSection(true);
+    for (auto* corner : list_->findChildren<QAbstractButton*>()) corner->setAccessibleName(list_->accessibleName());
     invert_ = button(kInvertButton, backfill);
     start_ = button(kButtonOk, backfill);
     auto* pickers = new QGridLayout;

@@ -229,6 +229,19 @@ TEST_F(Handlers, BackfillJobsShowEachDevicesStatusAndOnlyTheSpanArrives) {
     EXPECT_EQ(engine->backfill.running(), 0);
 }
 
+TEST_F(Handlers, ScansStoreNothingWhileARestoreLoads) {
+    ASSERT_TRUE(logger.setClock(1, "2026-12-07 10:15:00"));
+    startEngine();
+    run(kMsgOpenPorts);
+    engine->storingPaused.store(true);
+    run(kMsgScan);
+    EXPECT_EQ(entry(line, 1).status, 1) << "the logger is still read";
+    EXPECT_EQ(rowCount("show tables like 'tovandatatable_1001'"), 0);
+    engine->storingPaused.store(false);
+    run(kMsgScan);
+    EXPECT_EQ(rowCount("select * from tovandatatable_1001"), 1);
+}
+
 TEST_F(Handlers, SettingsReadThreadWiredAndWireless) {
     LoggerSim w({.addresses = {4}, .paced = false, .receiver = true});
     ASSERT_TRUE(w.start()) << w.error();

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -177,11 +178,12 @@ public:
         // client programs get the default mask and dispositions back.
         posix_spawnattr_t attr;
         posix_spawnattr_init(&attr);
-        sigset_t none, all;
+        sigset_t none, reset;
         sigemptyset(&none);
-        sigfillset(&all);
+        sigemptyset(&reset);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaddset(&reset, sig);
         posix_spawnattr_setsigmask(&attr, &none);
-        posix_spawnattr_setsigdefault(&attr, &all);
+        posix_spawnattr_setsigdefault(&attr, &reset);
         posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
         std::vector<char*> argv{const_cast<char*>(program.c_str())};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

@@ -52,11 +52,13 @@ struct CommandEntry {
     std::optional<users::Right> right;  // checked before the handler runs
     const char* refusal;                // shown when the right is missing
     bool greyedWithoutRight = false;    // the menu item is disabled without the right
+    const char* refusalCaption = nullptr;  // the refusal's caption when not "提示"
 };
 
 inline constexpr const char* kNoDeviceSettingsRight = "无设备设置权限";
 inline constexpr const char* kNoDataViewRight = "无数据查看权限";
 inline constexpr const char* kNoDatabaseRight = "无数据库管理权限";
+inline constexpr const char* kNoDatabaseRightCaption = "数据库备份";
 
 // Every command, in menu order.
 const std::vector<CommandEntry>& commandTable();

@@ -335,7 +335,7 @@ bool CTovanixDlg::runCommand(int id) {
     auto h = handlers_.find(id);
     if (entry == nullptr || h == handlers_.end()) return false;
     if (entry->right && !users::hasRight(*entry->right)) {
-        prompter_.inform(entry->refusal, kCaptionInfo);
+        prompter_.inform(entry->refusal, entry->refusalCaption != nullptr ? entry->refusalCaption : kCaptionInfo);
         return false;
     }
     // The handler may replace itself (or the menus): run a copy.

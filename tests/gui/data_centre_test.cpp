@@ -157,6 +157,9 @@ private slots:
         QAction* item = menuAction(w, data::backup::kBackupTitle);
         QVERIFY(item != nullptr);
         QVERIFY(!item->isEnabled());
+        QVERIFY(!w.runCommand(app::kCmdDatabaseBackup));
+        QCOMPARE(prompts_->prompts.back().text, std::string(app::kNoDatabaseRight));
+        QCOMPARE(prompts_->prompts.back().caption, std::string(app::kNoDatabaseRightCaption));
         QVERIFY(runSystemSet([&](data::CSystemData* page) {
             QCOMPARE(page->deviceList()->rowCount(), 1);
             QVERIFY(!page->invertButton()->isEnabled());

@@ -124,6 +124,16 @@ Command read(const std::vector<std::string>& args) {
         return c;
     }
     if (!args.empty() && args.front() == "export") return readExport(args);
+    if (!args.empty() && (args[0] == kBackupCommand || args[0] == kRestoreCommand)) {
+        if (args.size() == 2 && !args[1].empty()) {
+            c.mode = args[0] == kBackupCommand ? Mode::Backup : Mode::Restore;
+            c.path = args[1];
+        } else {
+            c.mode = Mode::Refused;
+            c.refused = args.size() > 2 ? args[2] : args[0] + " without a file";
+        }
+        return c;
+    }
     const auto isHeadless = [](const std::string& a) { return a == "--headless"; };
     if (std::any_of(args.begin(), args.end(), isHeadless)) {
         const auto other = std::find_if_not(args.begin(), args.end(), isHeadless);

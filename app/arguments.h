@@ -15,12 +15,17 @@ enum class Mode {
     Help,      // --help or -h: the usage, exit 0
     Refused,   // an argument understood by neither: the usage, exit 2
     Export,    // export --line ID --address N --from T --to T --format F --output PATH
+    Backup,    // backup PATH: the database into a backup file
+    Restore,   // restore PATH: a backup file into the database
 };
 
 // The options of "tovanix export" as typed; the export checks their values.
 struct ExportOptions {
     std::string line, address, from, to, format, output;
 };
+
+inline constexpr const char* kBackupCommand = "backup";
+inline constexpr const char* kRestoreCommand = "restore";
 
 struct Command {
     Mode mode = Mode::Window;
@@ -29,11 +34,13 @@ struct Command {
     std::string platform;             // named by -platform, empty when none
     ExportOptions exportOptions;      // Export
     std::string missingValue;         // Refused: the option given without its value
+    std::string path;                 // the file of backup and restore
 };
 
 // Reads the arguments after the program name. --help wins over everything
 // else; "export" first takes only its six options ("--line ID" or
-// "--line=ID"); --headless takes no other argument; the window takes Qt's options
+// "--line=ID"); backup and restore exactly one (the file); --headless takes
+// no other argument; the window takes Qt's options
 // (those of every platform, the X11 ones included) and nothing more.
 Command read(const std::vector<std::string>& args);
 

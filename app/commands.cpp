@@ -10,6 +10,8 @@ const std::vector<CommandEntry>& commandTable() {
         {kCmdCheckAll, "全部检测(&A)", MenuId::Window, std::nullopt, nullptr},
         {kCmdChangePassword, "修改密码(&P)", MenuId::Window, std::nullopt, nullptr},
         {kCmdChangeUser, "更改用户(&D)", MenuId::Window, std::nullopt, nullptr},
+        {kCmdDatabaseBackup, "数据库备份与还原", MenuId::Window, Right::DatabaseManage, kNoDatabaseRight, true,
+         kNoDatabaseRightCaption},
         {kCmdBackground, "后台运行(&M)", MenuId::Window, std::nullopt, nullptr},
         {kCmdExit, "退出程序(&Q)", MenuId::Window, std::nullopt, nullptr},
         {kCmdAbout, "关于 Tovanix(&A)...", MenuId::Window, std::nullopt, nullptr},

@@ -32,6 +32,7 @@ enum CommandId : int {
     kCmdRestore = 32794,
     kCmdClose = 32795,
     kCmdTrayAbout = 32796,
+    kCmdDatabaseBackup = 32820,  // "数据库备份与还原" of the system menu
 };
 
 // Menu resources: the window's popup and the five context menus.
@@ -50,10 +51,14 @@ struct CommandEntry {
     MenuId menu;
     std::optional<users::Right> right;  // checked before the handler runs
     const char* refusal;                // shown when the right is missing
+    bool greyedWithoutRight = false;    // the menu item is disabled without the right
+    const char* refusalCaption = nullptr;  // the refusal's caption when not "提示"
 };
 
 inline constexpr const char* kNoDeviceSettingsRight = "无设备设置权限";
 inline constexpr const char* kNoDataViewRight = "无数据查看权限";
+inline constexpr const char* kNoDatabaseRight = "无数据库管理权限";
+inline constexpr const char* kNoDatabaseRightCaption = "数据库备份";
 
 // Every command, in menu order.
 const std::vector<CommandEntry>& commandTable();

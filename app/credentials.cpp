@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/paths.h"
+#include "platform/scramble.h"
 
 namespace tovanix::credentials {
 
@@ -52,35 +53,16 @@ private:
     int fd_;
 };
 
-std::uint8_t contentKey(std::size_t n) { return static_cast<std::uint8_t>((n % 256) ^ kKey); }
-
 }  // namespace
 
 std::vector<std::uint8_t> scrambled(const std::vector<std::uint8_t>& plain) {
-    std::vector<std::uint8_t> out;
-    out.reserve(plain.size() + kTrailerSize);
-    const std::uint8_t k = contentKey(plain.size());
-    for (std::uint8_t b : plain) out.push_back(b ^ k);
-    for (std::size_t i = 0; i < kTrailerSize; ++i) out.push_back(static_cast<std::uint8_t>(kMarker[i]) ^ kKey);
-    return out;
+    return platform::scramble::scrambled(plain);
 }
 
-bool hasTrailer(const std::vector<std::uint8_t>& stored) {
-    if (stored.size() < kTrailerSize) return false;
-    const std::size_t start = stored.size() - kTrailerSize;
-    for (std::size_t i = 0; i < kTrailerSize; ++i) {
-        if ((stored[start + i] ^ kKey) != static_cast<std::uint8_t>(kMarker[i])) return false;
-    }
-    return true;
-}
+bool hasTrailer(const std::vector<std::uint8_t>& stored) { return platform::scramble::hasTrailer(stored); }
 
 std::optional<std::vector<std::uint8_t>> unscrambled(const std::vector<std::uint8_t>& stored) {
-    if (!hasTrailer(stored)) return std::nullopt;
-    const std::size_t n = stored.size() - kTrailerSize;
-    const std::uint8_t k = contentKey(n);
-    std::vector<std::uint8_t> out(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(n));
-    for (auto& b : out) b ^= k;
-    return out;
+    return platform::scramble::unscrambled(stored);
 }
 
 bool scrambleFile(const std::string& path) {

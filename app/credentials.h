@@ -1,9 +1,7 @@
 // The credentials file "data.drk" in the station folder: the database user,
 // CR LF, the password, kept scrambled at rest.
 //
-// Stored form of a plain content of n bytes: every byte XOR (n mod 256) XOR K,
-// then the marker "rune" with each letter XOR K, then K (the marker's
-// terminating zero XOR K); K = 0x5B.
+// Stored in the scrambled form of platform/scramble.h (the backups share it).
 #pragma once
 
 #include <cstdint>
@@ -12,13 +10,14 @@
 #include <vector>
 
 #include "db/account.h"
+#include "platform/scramble.h"
 
 namespace tovanix::credentials {
 
 inline constexpr const char* kFileName = "data.drk";
-inline constexpr std::uint8_t kKey = 0x5B;
-inline constexpr char kMarker[] = "rune";
-inline constexpr std::size_t kTrailerSize = 5;  // four marker letters and the zero
+inline constexpr std::uint8_t kKey = platform::scramble::kKey;
+inline constexpr const char* kMarker = platform::scramble::kMarker;
+inline constexpr std::size_t kTrailerSize = platform::scramble::kTrailerSize;
 
 // Pure forms, for tests and for the file operations below.
 std::vector<std::uint8_t> scrambled(const std::vector<std::uint8_t>& plain);

@@ -12,6 +12,8 @@
 #include "config/edit_line_dialog.h"
 #include "config/system_set_dialog.h"
 #include "config/system_setting_page.h"
+#include "data/backup_dialog.h"
+#include "data/system_data_page.h"
 #include "devices/add_device_dialog.h"
 #include "devices/engine.h"
 #include "devices/set_device_dialog.h"
@@ -26,6 +28,13 @@ namespace {
 QString nodeText(const CTovanixDlg& w, unsigned data) {
     QTreeWidgetItem* item = w.findNode(data);
     return item != nullptr ? item->text(0) : QString();
+}
+
+// A restore begins once no reading is being stored (the store lock is free)
+// and the scans store nothing until it ends.
+void pauseStoring(devices::Engine& engine, bool pause) {
+    engine.storingPaused.store(pause);
+    if (pause) std::lock_guard<std::mutex> wait(engine.storeLock());
 }
 
 }  // namespace
@@ -103,8 +112,19 @@ void registerDialogCommands(const DialogContext& context) {
         [userPage](QWidget* section) { userPage->addSection(section); });
     QObject::connect(systemSet->companyInfo(), &config::CCompanyInfo::companyChanged, &w,
                      [&w](const QString& name, const QString& url) { w.setCompany(name.toStdString(), url.toStdString()); });
+    auto* backupDialog = new data::CBackup(context.prompter, &w);
+    devices::Engine& engine = context.engine;
+    backupDialog->panel()->setStoringPause([&engine](bool pause) { pauseStoring(engine, pause); });
+    w.setCommandHandler(kCmdDatabaseBackup, [backupDialog](unsigned) {
+        backupDialog->exec(users::hasRight(users::Right::DatabaseManage));
+    });
+    auto* dataPage = new data::CSystemData(context.prompter, context.engine);
+    dataPage->backupPanel()->setStoringPause([&engine](bool pause) { pauseStoring(engine, pause); });
+    systemSet->setDataPage(
+        dataPage, [dataPage](bool canManage) { dataPage->open(canManage); }, [dataPage] { dataPage->closePage(); });
     w.setCommandHandler(kCmdSystemConfig, [systemSet](unsigned) {
-        systemSet->exec({users::hasRight(users::Right::AlarmSetting), users::hasRight(users::Right::UserManage)});
+        systemSet->exec({users::hasRight(users::Right::AlarmSetting), users::hasRight(users::Right::UserManage),
+                         users::hasRight(users::Right::DatabaseManage)});
     });
 }
 

@@ -1,6 +1,7 @@
 // The station program: with its window by default, "tovanix --headless"
 // runs the engine without one, "tovanix export" writes a file of readings,
-// "tovanix --help" prints the usage.
+// "tovanix backup|restore PATH" save and load the database, "tovanix --help"
+// prints the usage.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 
 #include "app/arguments.h"
 #include "app/export_command.h"
+#include "app/backup_command.h"
 #include "app/headless.h"
 #include "platform/prompter.h"
 #include "app/startup.h"
@@ -41,6 +43,11 @@ int main(int argc, char** argv) {
 #else
             return tovanix::runExportCommand(command.exportOptions, {});
 #endif
+        case tovanix::arguments::Mode::Backup:
+        case tovanix::arguments::Mode::Restore:
+            // No display and no single-instance lock: a nightly job runs
+            // beside the station.
+            return tovanix::runBackupCommand(command.mode == tovanix::arguments::Mode::Restore, command.path);
         case tovanix::arguments::Mode::Window:
         case tovanix::arguments::Mode::Headless:
             break;

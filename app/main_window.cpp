@@ -25,6 +25,7 @@
 #include "platform/prompter.h"
 #include "app/status_view.h"
 #include "data/data_page.h"
+#include "data/system_data_page.h"
 #include "devices/config_load.h"
 #include "devices/engine.h"
 #include "devices/messages.h"
@@ -220,6 +221,18 @@ void CTovanixDlg::loadConfigurationAndTree() {
     }
     showCompany(r.system.companyName, r.system.url);
     buildTree();
+    // 15: once the window runs (the polling thread is started by then).
+    if (r.lostRecords) QTimer::singleShot(0, this, [this, oldest = r.oldestLost] { showLostRecords(oldest); });
+}
+
+void CTovanixDlg::showLostRecords(std::time_t oldestLost) {
+    // Window-modal without a nested event loop: the status view keeps
+    // updating behind it.
+    auto* dialog = new data::CLoadLostRecord(prompter_, engine_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setObjectName(QStringLiteral("CLoadLostRecord"));
+    dialog->start(oldestLost);
+    dialog->open();
 }
 
 void CTovanixDlg::setCompany(const std::string& companyName, const std::string& url) {
@@ -308,6 +321,7 @@ void CTovanixDlg::rebuildMenus() {
             if (c->id == kCmdAbout && !m->isEmpty()) m->addSeparator();
             QAction* a = m->addAction(QString::fromUtf8(c->text));
             a->setData(c->id);
+            if (c->greyedWithoutRight && c->right) a->setEnabled(users::hasRight(*c->right));
             const int cmd = c->id;
             connect(a, &QAction::triggered, this, [this, cmd] { runCommand(cmd); });
         }
@@ -334,7 +348,7 @@ bool CTovanixDlg::runCommand(int id) {
     auto h = handlers_.find(id);
     if (entry == nullptr || h == handlers_.end()) return false;
     if (entry->right && !users::hasRight(*entry->right)) {
-        prompter_.inform(entry->refusal, kCaptionInfo);
+        prompter_.inform(entry->refusal, entry->refusalCaption != nullptr ? entry->refusalCaption : kCaptionInfo);
         return false;
     }
     // The handler may replace itself (or the menus): run a copy.
@@ -501,7 +515,9 @@ void CTovanixDlg::checkAll() {
 
 void CTovanixDlg::changeUser() {
     if (!userLogin_) userLogin_ = std::make_unique<users::CUserLogin>(prompter_, this);
-    if (userLogin_->exec() == QDialog::Accepted) writeUserPane();
+    if (userLogin_->exec() != QDialog::Accepted) return;
+    writeUserPane();
+    rebuildMenus();  // items greyed by the new user's rights
 }
 
 void CTovanixDlg::editUser() {

@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
@@ -151,6 +152,8 @@ private:
     void buildLayout();
     void buildStatusBar();
     void loadConfigurationAndTree();
+    // Step 15: the lost-record dialog, counting down to its download.
+    void showLostRecords(std::time_t oldestLost);
     void buildTree();
     void registerOwnCommands();
     // Follows the next queued port close of a deleted line.

@@ -30,6 +30,8 @@ inline constexpr const char* kUsage =
     "                                                    needed (bmp: PNG when PATH ends in .png); exit 0 when written,\n"
     "                                                    1 no database, 2 bad arguments, 3 unknown device, 4 no readings,\n"
     "                                                    5 not written\n"
+    "       tovanix backup PATH                          the database into the backup file PATH\n"
+    "       tovanix restore PATH                         the backup file PATH into the database\n"
     "       tovanix --help                               this text\n";
 inline constexpr int kUsageStatus = 2;
 // The window without a display to show it on.

@@ -71,11 +71,22 @@ void CSystemSet::setUserPage(QWidget* page, std::function<void(bool canEdit)> op
     addSection(userAlarm_);
 }
 
+void CSystemSet::setDataPage(QWidget* page, std::function<void(bool)> open, std::function<void()> close) {
+    QWidget* placeholder = tabs_->widget(kTabData);
+    tabs_->removeTab(kTabData);
+    placeholder->deleteLater();
+    page->setParent(tabs_);
+    tabs_->insertTab(kTabData, page, QString::fromUtf8(kDataTab));
+    openDataPage_ = std::move(open);
+    closeDataPage_ = std::move(close);
+}
+
 int CSystemSet::exec(const SystemSetRights& rights) {
     if (openUserPage_) openUserPage_(rights.userManage);
     if (company_ != nullptr) company_->open(rights.userManage);
     // The alarm-output controls of both pages follow the AlarmSetting right.
     if (userAlarm_ != nullptr) userAlarm_->open(rights.alarmSetting);
+    if (openDataPage_) openDataPage_(rights.databaseManage);
     alarm_->open(rights.alarmSetting);
     remote_->open();
     tabs_->setCurrentIndex(kTabUsers);
@@ -92,6 +103,7 @@ void CSystemSet::done(int result) {
     alarm_->closePage();
     if (userAlarm_ != nullptr) userAlarm_->closePage();
     remote_->closePage();
+    if (closeDataPage_) closeDataPage_();
     QDialog::done(result);
 }
 

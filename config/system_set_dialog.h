@@ -33,6 +33,7 @@ enum SystemSetTab { kTabUsers = 0, kTabAlarm = 1, kTabData = 2, kTabRemote = 3 }
 struct SystemSetRights {
     bool alarmSetting = false;
     bool userManage = false;
+    bool databaseManage = false;
 };
 
 class CSystemSet : public QDialog {
@@ -49,6 +50,10 @@ public:
     // alarm-output controls on it.
     void setUserPage(QWidget* page, std::function<void(bool canEdit)> open,
                      const std::function<void(QWidget* section)>& addSection);
+
+    // The data-centre page comes from data/ the same way; `open` gets the
+    // DatabaseManage right, `close` runs when the dialog closes.
+    void setDataPage(QWidget* page, std::function<void(bool canManage)> open, std::function<void()> close);
 
     QTabWidget* tabs() const { return tabs_; }
     alarms::CSystemAlarm* alarmPage() const { return alarm_; }
@@ -72,6 +77,8 @@ private:
     Prompter& prompter_;
     devices::Engine& engine_;
     std::function<void(bool)> openUserPage_;
+    std::function<void(bool)> openDataPage_;
+    std::function<void()> closeDataPage_;
 };
 
 }  // namespace tovanix::config

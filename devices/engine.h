@@ -15,6 +15,7 @@
 
 #include "alarms/alarm_config.h"
 #include "alarms/alarm_thread.h"
+#include "devices/backfill_jobs.h"
 #include "devices/config_load.h"
 #include "devices/messages.h"
 #include "devices/station_table.h"
@@ -123,6 +124,11 @@ public:
     std::atomic<int> updateInterval{kDefaultScanInterval};
     std::atomic<int> storedUpdateInterval{0};
     std::atomic<int> recoveryFlag{0};
+    // Set while a restore loads the database: the scans read the loggers and
+    // raise alarms but store nothing, as with the database away.
+    std::atomic<bool> storingPaused{false};
+    // The data-centre page's back-fill (0x49B): job statuses and running flag.
+    BackfillJobs backfill;
     std::atomic<int> lineClosing{0};  // a deleted line's port close is pending
     std::atomic<int> portToggle{kToggleIdle};  // the edit-line dialog's close or open is pending
     std::atomic<long long> scansDone{0};

@@ -3,6 +3,8 @@
 // and the system data dialog's download).
 #include "devices/polling_thread.h"
 
+#include <algorithm>
+
 #include "db/connection.h"
 #include "devices/device_store.h"
 #include "devices/engine.h"
@@ -67,7 +69,37 @@ void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
     engine_.recoveryFlag.store(0);
 }
 
-int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r) {
+void CMyThread::downloadChosen(const HistoryRequest& r) {
+    platform::EventHold port(engine_.portEvent);
+    Pass pass(engine_.deviceEvent, engine_.driverState, kStateReadingHistory);
+    BackfillJobs& jobs = engine_.backfill;
+    db::Connection c;
+    const bool dbOk = c.open();
+    if (!dbOk) engine_.log("back-fill: database unreachable, nothing downloaded");
+    const auto work = wiredWork([](const LineEntry&, const DeviceEntry&) { return true; });
+    for (std::size_t i = 0; i < r.devices.size(); ++i) {
+        const DeviceRequest& want = r.devices[i];
+        const auto item = std::find_if(work.begin(), work.end(), [&](const WorkItem& w) {
+            return w.lineid == want.lineid && w.address == want.address;
+        });
+        // A device of a closed or wireless line, or one deleted meanwhile.
+        if (!dbOk || item == work.end() || engine_.stopping()) {
+            jobs.set(i, kJobFailed);
+            continue;
+        }
+        jobs.set(i, kJobDownloading);
+        bool complete = false;
+        downloadDevice(&c, item->port, item->lineid, item->address, r, &complete);
+        jobs.set(i, complete ? kJobDone : kJobFailed);
+    }
+    c.close();
+    sleepMs(engine_.timing().downloadEndMs);
+    jobs.finish();
+}
+
+int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r,
+                              bool* complete) {
+    if (complete != nullptr) *complete = false;
     char oldest[drivers::kTimeTextSize] = {};
     int interval = 0, count = 0, second = 0;
     wired_.setTargetDevice(port, address);
@@ -77,6 +109,7 @@ int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addre
     }
     if (count <= 0 || !plausibleOldest(platform::scanDateTime(oldest))) {
         engine_.log(platform::format("download: line %d address %d: no records", lineid, address));
+        if (complete != nullptr) *complete = true;  // nothing to fetch
         return 0;
     }
     const int n = db::dataTableNumber(lineid, address);
@@ -84,6 +117,7 @@ int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addre
     std::string newest = newestStoredTime(*c, n);
     const int blocks = (count - 1) / drivers::kHistoryBlockRecords + 1;
     int stored = 0;
+    bool everyBlock = true;
     for (int block = 1; block <= blocks; ++block) {
         unsigned char times[drivers::kHistoryBlockRecords][5] = {};
         double values[drivers::kHistoryBlockRecords][2] = {};
@@ -93,7 +127,10 @@ int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addre
             wired_.setTargetDevice(port, address);
             ok = wired_.getHistory(port, block, times, values, &records) != 0;
         }
-        if (!ok) continue;
+        if (!ok) {
+            everyBlock = false;
+            continue;
+        }
         if (records > drivers::kHistoryBlockRecords) records = drivers::kHistoryBlockRecords;
         for (int i = 0; i < records; ++i) {
             const std::time_t t = platform::makeLocalTime(platform::kLoggerYearBase + times[i][0], times[i][1],
@@ -107,6 +144,7 @@ int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addre
     }
     engine_.log(platform::format("download: line %d address %d: %d records, %d new (newest stored %s)", lineid, address,
                                  count, stored, newest.empty() ? "none" : newest.c_str()));
+    if (complete != nullptr) *complete = everyBlock;
     return stored;
 }
 

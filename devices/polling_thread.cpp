@@ -156,7 +156,7 @@ CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine)
     });
     on(kMsgDownloadChosen, [this](const platform::Message& m) {
         const auto* r = m.as<HistoryRequest>();
-        download(r != nullptr ? *r : HistoryRequest{}, true);
+        downloadChosen(r != nullptr ? *r : HistoryRequest{});
     });
     start();
 }
@@ -192,6 +192,7 @@ bool CMyThread::storeScanned(db::Connection& c, const WorkItem& item, const std:
     // or its alarm rows back.
     std::lock_guard<std::mutex> lock(engine_.storeLock());
     if (!engine_.table().find(item.lineid, item.address).valid()) return true;
+    if (engine_.storingPaused.load()) return true;
     const int n = db::dataTableNumber(item.lineid, item.address);
     bool ok = true;
     for (const AlarmRow& r : rows) ok = insertAlarmRow(c, r) && ok;

@@ -68,8 +68,12 @@ private:
     void closeAllPorts();
     // History download (history_download.cpp).
     void download(const HistoryRequest& r, bool chosenOnly);
-    // New records stored for one logger.
-    int downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r);
+    // The chosen devices of 0x49B, each job's status in engine_.backfill.
+    void downloadChosen(const HistoryRequest& r);
+    // New records stored for one logger; `complete` (when given) tells
+    // whether it answered and every block was read.
+    int downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r,
+                       bool* complete = nullptr);
     void finishPass();
     void sleepMs(int ms) const;
     using WorkFilter = std::function<bool(const LineEntry&, const DeviceEntry&)>;

@@ -109,3 +109,31 @@ TEST(Arguments, DisplayAvailable) {
 
 }  // namespace
 }  // namespace tovanix::arguments
+
+namespace tovanix::arguments {
+namespace {
+
+TEST(Arguments, BackupAndRestoreTakeExactlyOneFile) {
+    struct Case {
+        std::vector<std::string> args;
+        Mode mode;
+        std::string path;
+    };
+    const Case cases[] = {
+        {{"backup", "/srv/冷链.drelk"}, Mode::Backup, "/srv/冷链.drelk"},
+        {{"restore", "a.drelk"}, Mode::Restore, "a.drelk"},
+        {{"backup"}, Mode::Refused, ""},
+        {{"restore", "a", "b"}, Mode::Refused, ""},
+        {{"backup", ""}, Mode::Refused, ""},
+        {{"backup", "--help"}, Mode::Help, ""},
+        {{"--headless", "backup", "x"}, Mode::Refused, ""},
+    };
+    for (const Case& c : cases) {
+        const Command got = read(c.args);
+        EXPECT_EQ(got.mode, c.mode) << c.args.size();
+        EXPECT_EQ(got.path, c.path);
+    }
+}
+
+}  // namespace
+}  // namespace tovanix::arguments

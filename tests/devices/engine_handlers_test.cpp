@@ -194,6 +194,54 @@ TEST_F(Handlers, HistoryDownloadStoresTheRangeAndNeverOverwrites) {
     EXPECT_EQ(rowCount("select * from tovandatatable_1001 where RecordDataTime>='2026-12-07 12:00:00'"), 20);
 }
 
+TEST_F(Handlers, BackfillJobsShowEachDevicesStatusAndOnlyTheSpanArrives) {
+    ASSERT_TRUE(logger.fillHistory(1, 30, "2026-12-07 08:00", 1));
+    ASSERT_TRUE(logger.fillHistory(2, 30, "2026-12-07 08:00", 1));
+    const int closed = addLine("未开线路", 9, true);  // no port behind COM9
+    addDevice(closed, 5, "D5");
+    startEngine();
+    run(kMsgOpenPorts);
+    HistoryRequest r;
+    r.start = localTime(2026, 12, 7, 8, 10);
+    r.end = localTime(2026, 12, 7, 8, 19);
+    r.devices = {{line, 2}, {line, 1}, {closed, 5}, {line, 7}};
+    engine->backfill.begin(r.devices.size());
+    EXPECT_EQ(engine->backfill.statuses(), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(engine->backfill.running(), 1);
+    run(kMsgDownloadChosen, r);
+    EXPECT_EQ(engine->backfill.statuses(), (std::vector<int>{kJobDone, kJobDone, kJobFailed, kJobFailed}));
+    EXPECT_EQ(engine->backfill.running(), 0);
+    EXPECT_EQ(engine->recoveryFlag.load(), 0) << "the start-up download's flag is not touched";
+    for (int table : {1001, 1002}) {
+        EXPECT_EQ(rowCount(db::sqlf("select * from tovandatatable_%d", table)), 10) << table;
+        EXPECT_EQ(rowCount(db::sqlf("select * from tovandatatable_%d where RecordDataTime<'2026-12-07 08:10:00' or "
+                                    "RecordDataTime>'2026-12-07 08:19:00'",
+                                    table)),
+                  0);
+    }
+
+    // A logger that stops answering fails; the other one is still done.
+    ASSERT_TRUE(logger.setFault(1, LoggerSim::Fault::Silent));
+    r.devices = {{line, 1}, {line, 2}};
+    engine->backfill.begin(r.devices.size());
+    run(kMsgDownloadChosen, r);
+    EXPECT_EQ(engine->backfill.statuses(), (std::vector<int>{kJobFailed, kJobDone}));
+    EXPECT_EQ(engine->backfill.running(), 0);
+}
+
+TEST_F(Handlers, ScansStoreNothingWhileARestoreLoads) {
+    ASSERT_TRUE(logger.setClock(1, "2026-12-07 10:15:00"));
+    startEngine();
+    run(kMsgOpenPorts);
+    engine->storingPaused.store(true);
+    run(kMsgScan);
+    EXPECT_EQ(entry(line, 1).status, 1) << "the logger is still read";
+    EXPECT_EQ(rowCount("show tables like 'tovandatatable_1001'"), 0);
+    engine->storingPaused.store(false);
+    run(kMsgScan);
+    EXPECT_EQ(rowCount("select * from tovandatatable_1001"), 1);
+}
+
 TEST_F(Handlers, SettingsReadThreadWiredAndWireless) {
     LoggerSim w({.addresses = {4}, .paced = false, .receiver = true});
     ASSERT_TRUE(w.start()) << w.error();

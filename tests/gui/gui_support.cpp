@@ -89,12 +89,14 @@ bool seedGroup(int lineid, int roomid, const std::string& name) {
 bool seedDevice(int lineid, int address, const std::string& name, int roomid, int deviceid) {
     db::Connection c;
     if (!c.open()) return false;
-    // The columns the load reads; the others keep their defaults.
+    // The columns the load reads; the others keep their defaults. Read
+    // just now: a station with missing records would open the lost-record
+    // dialog at start.
     return c.exec(
         db::sqlf("insert into TovanDeviceTable (DeviceEraseSign,deviceid,LineID,DeviceName,DeviceNumber,"
                  "DeviceProbeType,AlarmGetSign,CHL1Enable,CHL2Enable,RecordInter,DownLastTime,DownTime3Hour,"
                  "RoomID,SqlRecord) values('0','%d','%d','%s','%d','4','0','0','0','1',"
-                 "'2014-01-01 00:00:00','2014-01-01 00:00:00','%d','0');",
+                 "now(),now(),'%d','0');",
                  deviceid, lineid, c.escape(name).c_str(), address, roomid));
 }
 

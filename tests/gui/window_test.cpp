@@ -146,8 +146,8 @@ private slots:
         QTreeWidgetItem* root = t->topLevelItem(0);
 
         QCOMPARE(actionTexts(w.menu(app::MenuId::Window)),
-                 (QStringList{"当前状态(&C)", "系统配置(&S)", "全部检测(&A)", "修改密码(&P)", "更改用户(&D)", "后台运行(&M)",
-                              "退出程序(&Q)", "-", "关于 Tovanix(&A)..."}));
+                 (QStringList{"当前状态(&C)", "系统配置(&S)", "全部检测(&A)", "修改密码(&P)", "更改用户(&D)",
+                              "数据库备份与还原", "后台运行(&M)", "退出程序(&Q)", "-", "关于 Tovanix(&A)..."}));
         QCOMPARE(w.menuBar()->actions().at(0)->text(), QStringLiteral("系统(&S)"));
         QCOMPARE(actionTexts(w.menu(app::MenuId::TrayIcon)), (QStringList{"恢复", "关闭", "关于Tovanix"}));
 

@@ -4,9 +4,11 @@
 // exactly when its right is held.
 #include <QApplication>
 #include <QCheckBox>
+#include <QAction>
 #include <QComboBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTest>
@@ -20,8 +22,11 @@
 #include "app/node_data.h"
 #include "config/system_set_dialog.h"
 #include "config/system_setting_page.h"
+#include "data/backup_actions.h"
+#include "data/backup_dialog.h"
 #include "data/data_page.h"
 #include "data/history_text.h"
+#include "data/system_data_page.h"
 #include "db/defaults.h"
 #include "db/schema.h"
 #include "platform/format.h"
@@ -90,8 +95,7 @@ private:
     }
 
     // Whether each checkpoint let the user through, in the order of the
-    // rights; DatabaseManage's commands (backup and restore) are not in the
-    // window yet and read as refused.
+    // rights.
     void probe(std::array<bool, 6>& open) {
         open = {};
         prompts_->prompts.clear();
@@ -104,7 +108,7 @@ private:
         if (!deviceSettings) expectTold(app::kNoDeviceSettingsRight);
 
         // AlarmSetting and UserManage: the controls of 系统配置.
-        bool alarmControls = false, userControls = false;
+        bool alarmControls = false, userControls = false, databaseControls = false;
         withModal([&] { window_->runCommand(app::kCmdSystemConfig); }, [&](QWidget* d) {
             auto* set = qobject_cast<config::CSystemSet*>(d);
             QVERIFY(set != nullptr);
@@ -118,9 +122,23 @@ private:
             userControls = users->addButton()->isEnabled();
             QCOMPARE(users->rightCheck(users::kDataView)->isEnabled(), userControls);
             QCOMPARE(set->companyInfo()->nameEdit()->isEnabled(), userControls);
+            auto* dataCentre = qobject_cast<data::CSystemData*>(set->tabs()->widget(config::kTabData));
+            QVERIFY(dataCentre != nullptr);
+            databaseControls = dataCentre->backupPanel()->backupButton()->isEnabled();
+            QCOMPARE(dataCentre->backupPanel()->restoreButton()->isEnabled(), databaseControls);
+            QCOMPARE(dataCentre->invertButton()->isEnabled(), databaseControls);
         });
         open[users::kAlarmSetting] = alarmControls;
         open[users::kUserManage] = userControls;
+
+        // DatabaseManage: the data-centre tab above and the menu item 数据库备份与还原.
+        QAction* backupItem = nullptr;
+        for (QAction* a : window_->menu(app::MenuId::Window)->actions()) {
+            if (a->text() == QString::fromUtf8(data::backup::kBackupTitle)) backupItem = a;
+        }
+        QVERIFY(backupItem != nullptr);
+        QCOMPARE(backupItem->isEnabled(), databaseControls);
+        open[users::kDatabaseManage] = databaseControls;
 
         // DataView: a double click on a device and a click on its tile.
         window_->doubleClickNode(window_->findNode(kDevice));
@@ -177,8 +195,7 @@ private slots:
                     for (int i = 0; i < 6; ++i) rights[i] = alone ? i == right : i != right;
                     QVERIFY(setRights(a.level, rights));
                     QVERIFY(logIn(QString::fromUtf8(a.name), QString::fromUtf8(a.password)));
-                    std::array<bool, 6> expected = rights;
-                    expected[users::kDatabaseManage] = false;  // nothing of it in the window yet
+                    const std::array<bool, 6> expected = rights;
                     std::array<bool, 6> got{};
                     probe(got);
                     if (QTest::currentTestFailed()) return;
@@ -204,7 +221,7 @@ private slots:
         QVERIFY(logIn(QStringLiteral("root"), QString::fromUtf8(db::kRootInitialPassword)));
         std::array<bool, 6> got{};
         probe(got);
-        QVERIFY((got == std::array<bool, 6>{true, true, true, true, true, false}));
+        QVERIFY((got == std::array<bool, 6>{true, true, true, true, true, true}));
     }
 
     void aLevelWithoutARightsRowLogsInWithNoRights() {

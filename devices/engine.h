@@ -130,6 +130,17 @@ public:
 
     SystemInfo systemInfo() const;
 
+    // While the polling thread fills gaps, a scan falling due is handed to
+    // the fill, which runs it between two blocks, instead of being skipped.
+    void beginFill();
+    bool takeDueScan();  // true once for each scan handed over
+    bool endFill();      // true when a scan was handed over and has not run
+    // Readings lost for good (the latest report), for the window's state
+    // text; gapNotices counts the reports.
+    std::string gapNotice() const;
+    void setGapNotice(const std::string& text);
+    std::atomic<int> gapNotices{0};
+
 private:
     void timerLoop();
 
@@ -144,9 +155,14 @@ private:
 
     std::atomic<bool> stopping_{false};
     std::mutex storeLock_;
-    mutable std::mutex infoMutex_;  // guards lastAlarm_ and system_
+    mutable std::mutex infoMutex_;  // guards lastAlarm_, system_ and gapNotice_
     alarms::AlarmState lastAlarm_;
     SystemInfo system_;
+    std::string gapNotice_;
+
+    std::mutex fillMutex_;  // guards fillRunning_ and scanDue_
+    bool fillRunning_ = false;
+    bool scanDue_ = false;
 
     mutable std::mutex timerMutex_;  // guards timer state below
     std::condition_variable timerCv_;

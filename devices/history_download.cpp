@@ -67,13 +67,20 @@ void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
     engine_.recoveryFlag.store(0);
 }
 
-int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r) {
+int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r,
+                              BlockWalk* walk) {
     char oldest[drivers::kTimeTextSize] = {};
     int interval = 0, count = 0, second = 0;
     wired_.setTargetDevice(port, address);
     if (!wired_.getOldestRecordTime(port, oldest, &interval, &count, &second)) {
         engine_.log(platform::format("download: line %d address %d: no answer", lineid, address));
         return 0;
+    }
+    if (walk != nullptr) {
+        walk->answered = true;
+        walk->count = count;
+        walk->interval = interval;
+        walk->oldest = platform::parseLocalDateTime(oldest).value_or(0);
     }
     if (count <= 0 || !plausibleOldest(platform::scanDateTime(oldest))) {
         engine_.log(platform::format("download: line %d address %d: no records", lineid, address));
@@ -84,7 +91,11 @@ int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addre
     std::string newest = newestStoredTime(*c, n);
     const int blocks = (count - 1) / drivers::kHistoryBlockRecords + 1;
     int stored = 0;
-    for (int block = 1; block <= blocks; ++block) {
+    std::time_t lastBlockOldest = 0;
+    for (int step = 0; step < blocks; ++step) {
+        if (walk != nullptr && step > 0 && walk->beforeBlock && !walk->beforeBlock(lastBlockOldest)) break;
+        const int block = walk != nullptr && walk->newestFirst ? blocks - step : step + 1;
+        lastBlockOldest = 0;
         unsigned char times[drivers::kHistoryBlockRecords][5] = {};
         double values[drivers::kHistoryBlockRecords][2] = {};
         int records = 0;
@@ -93,15 +104,21 @@ int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addre
             wired_.setTargetDevice(port, address);
             ok = wired_.getHistory(port, block, times, values, &records) != 0;
         }
-        if (!ok) continue;
+        if (!ok) {
+            if (walk != nullptr) walk->failedBlocks++;
+            continue;
+        }
         if (records > drivers::kHistoryBlockRecords) records = drivers::kHistoryBlockRecords;
         for (int i = 0; i < records; ++i) {
             const std::time_t t = platform::makeLocalTime(platform::kLoggerYearBase + times[i][0], times[i][1],
                                                           times[i][2], times[i][3], times[i][4], 0);
+            if (i == 0) lastBlockOldest = t;
             if (t < r.start || t > r.end) continue;
             if (db::storeFetchedRecord(*c, n, platform::localDateTime(t), values[i][0] / kTenths,
                                        values[i][1] / kTenths)) {
                 stored += static_cast<int>(c->affectedRows());
+            } else if (walk != nullptr) {
+                walk->failedStores++;
             }
         }
     }

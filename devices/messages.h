@@ -25,6 +25,7 @@ enum PollingMessage : std::uint32_t {
     kMsgCloseAllPorts = 0x4A4,
     kMsgOpenTimer = 0x4A5,         // posted by nobody
     kMsgDownloadAll = 0x4A6,       // history of every device (HistoryRequest)
+    kMsgFillGaps = 0x4B0,          // fetch the readings missed while running (posted by the scan)
 };
 
 

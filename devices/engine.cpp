@@ -128,15 +128,28 @@ void Engine::beginFill() {
     scanDue_ = false;
 }
 
+void Engine::noteHandedScanStart() {
+    const long long waited = (std::chrono::steady_clock::now() - dueAt_).count();
+    long long longest = longestHandedScanDelayNs.load();
+    while (waited > longest && !longestHandedScanDelayNs.compare_exchange_weak(longest, waited)) {
+    }
+}
+
 bool Engine::takeDueScan() {
     std::lock_guard<std::mutex> lock(fillMutex_);
-    return std::exchange(scanDue_, false);
+    if (!scanDue_) return false;
+    noteHandedScanStart();
+    scanDue_ = false;
+    return true;
 }
 
 bool Engine::endFill() {
     std::lock_guard<std::mutex> lock(fillMutex_);
     fillRunning_ = false;
-    return std::exchange(scanDue_, false);
+    if (!scanDue_) return false;
+    noteHandedScanStart();
+    scanDue_ = false;
+    return true;
 }
 
 std::string Engine::gapNotice() const {
@@ -179,7 +192,10 @@ void Engine::timerLoop() {
             bool handed = false;
             {
                 std::lock_guard<std::mutex> fill(fillMutex_);
-                if (fillRunning_) handed = scanDue_ = true;
+                if (fillRunning_) {
+                    if (!scanDue_) dueAt_ = Clock::now();
+                    handed = scanDue_ = true;
+                }
             }
             if (handed) {
                 scansPosted_.fetch_add(1);

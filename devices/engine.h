@@ -140,6 +140,9 @@ public:
     std::string gapNotice() const;
     void setGapNotice(const std::string& text);
     std::atomic<int> gapNotices{0};
+    // Longest wait (ns) of a scan handed to a fill, from falling due to
+    // starting (for the benchmark).
+    std::atomic<long long> longestHandedScanDelayNs{0};
 
 private:
     void timerLoop();
@@ -160,9 +163,12 @@ private:
     SystemInfo system_;
     std::string gapNotice_;
 
-    std::mutex fillMutex_;  // guards fillRunning_ and scanDue_
+    // Taken inside timerMutex_ by the timer, alone by the polling thread.
+    std::mutex fillMutex_;  // guards fillRunning_, scanDue_ and dueAt_
     bool fillRunning_ = false;
     bool scanDue_ = false;
+    std::chrono::steady_clock::time_point dueAt_;
+    void noteHandedScanStart();  // under fillMutex_, with scanDue_ set
 
     mutable std::mutex timerMutex_;  // guards timer state below
     std::condition_variable timerCv_;

@@ -78,7 +78,7 @@ void CMyThread::fillGaps() {
             }
         }
     }
-    if (engine_.endFill()) engine_.post(kMsgScan);
+    if (engine_.endFill() && !engine_.stopping()) engine_.post(kMsgScan);
     queueFill();
 }
 

@@ -134,9 +134,10 @@ int main() {
         int loggers;
         int scanUnitMs;
     };
-    // Scan periods short enough for scans to fall due during the fill: 2 s
-    // for one logger, 18 s for fifty (the product's: 30 s and 180 s).
-    const Case cases[] = {{1, 2000}, {50, 3000}};
+    // Fifty loggers with the product's scan period (180 s), then with one
+    // of 18 s, a scan of 15 s falling due again and again during the fill;
+    // one logger with scans every 400 ms (the product's period: 30 s).
+    const Case cases[] = {{1, 400}, {50, 30000}, {50, 3000}};
     int status = 0;
     for (const Case& c : cases) {
         Figures f;
@@ -145,10 +146,11 @@ int main() {
             status = 1;
             continue;
         }
-        std::printf("one-hour gap on %d logger%s (%d records, 3 blocks each, 9600 baud): closed in %.0f ms "
-                    "after the first stored scan, %lld records fetched; %lld scans ran meanwhile, the longest "
-                    "waited %.0f ms for the loggers\n",
-                    c.loggers, c.loggers == 1 ? "" : "s", kGapMinutes, f.fillMs, f.fetched, f.scansDuring,
+        std::printf("one-hour gap on %d logger%s (%d records, 3 blocks each, 9600 baud), scan period %.1f s: "
+                    "closed in %.0f ms after the first stored scan, %lld records fetched; %lld scans ran meanwhile, "
+                    "the longest waited %.0f ms for the loggers\n",
+                    c.loggers, c.loggers == 1 ? "" : "s", kGapMinutes,
+                    static_cast<double>(devices::scanPeriodMs(c.loggers, c.scanUnitMs)) / 1000.0, f.fillMs, f.fetched, f.scansDuring,
                     f.longestDelayMs);
     }
     ::setenv(db::kSocketEnv, test::testServer().socket.c_str(), 1);

@@ -63,9 +63,11 @@ void CMyThread::fillGaps() {
     fillQueued_ = false;
     const std::vector<GapSpan> spans = gaps_.ready();
     if (spans.empty()) return;
+    // Before the state code leaves idle, so the timer never skips a scan
+    // that falls due while the fill starts.
+    engine_.beginFill();
     {
         Pass pass(engine_.deviceEvent, engine_.driverState, kStateReadingHistory);
-        engine_.beginFill();
         db::Connection c;
         if (!c.open()) {
             engine_.log("gap: database unreachable, the fill waits for the next stored reading");

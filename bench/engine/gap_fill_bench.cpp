@@ -55,6 +55,7 @@ struct Figures {
     long long fetched = 0;
     long long scansDuring = 0;
     double longestDelayMs = 0;
+    int retries = 0;
 };
 
 bool runOnce(int loggers, int scanUnitMs, const std::string& link, Figures& out) {
@@ -73,19 +74,26 @@ bool runOnce(int loggers, int scanUnitMs, const std::string& link, Figures& out)
     long long fetched = 0;
     steady_clock::time_point lastFetch;
     std::atomic<int> spansDone{0};
+    std::atomic<int> retries{0};
     devices::EngineTiming timing;  // the product's waits
     timing.firstScanMs = 3600 * 1000;
     timing.scanUnitMs = scanUnitMs;
     devices::Engine engine(timing);
     engine.setDriverFolder(test::binDir());
+    // "... N records fetched between ..." ends a span's fill; an incomplete
+    // one ("..., N records fetched; tried again ...") is tried again later.
     engine.setLog([&](const std::string& line) {
-        auto at = line.find(" records fetched between ");
-        if (at == std::string::npos) return;
-        auto colon = line.rfind(": ", at);
+        const auto at = line.find(" records fetched");
+        if (line.find("gap: ") == std::string::npos || at == std::string::npos) return;
+        const auto space = line.rfind(' ', at - 1);
         std::lock_guard<std::mutex> lock(m);
-        fetched += std::stoll(line.substr(colon + 2, at - colon - 2));
-        lastFetch = steady_clock::now();
-        spansDone.fetch_add(1);
+        fetched += std::stoll(line.substr(space + 1, at - space - 1));
+        if (line.find(" records fetched between ", at) == at) {
+            lastFetch = steady_clock::now();
+            spansDone.fetch_add(1);
+        } else {
+            retries.fetch_add(1);
+        }
     });
     engine.loadConfiguration();
     engine.assignSequenceNumbers();
@@ -110,6 +118,7 @@ bool runOnce(int loggers, int scanUnitMs, const std::string& link, Figures& out)
         out.fetched = fetched;
     }
     out.scansDuring = engine.scansDone.load() - scansBefore - 1;
+    out.retries = retries.load();
     out.longestDelayMs = static_cast<double>(engine.longestHandedScanDelayNs.load()) / 1e6;
     engine.post(devices::kMsgCloseAllPorts);
     engine.stop();
@@ -148,10 +157,10 @@ int main() {
         }
         std::printf("one-hour gap on %d logger%s (%d records, 3 blocks each, 9600 baud), scan period %.1f s: "
                     "closed in %.0f ms after the first stored scan, %lld records fetched; %lld scans ran meanwhile, "
-                    "the longest waited %.0f ms for the loggers\n",
+                    "the longest waited %.0f ms for the loggers; %d fills tried again\n",
                     c.loggers, c.loggers == 1 ? "" : "s", kGapMinutes,
                     static_cast<double>(devices::scanPeriodMs(c.loggers, c.scanUnitMs)) / 1000.0, f.fillMs, f.fetched, f.scansDuring,
-                    f.longestDelayMs);
+                    f.longestDelayMs, f.retries);
     }
     ::setenv(db::kSocketEnv, test::testServer().socket.c_str(), 1);
     std::filesystem::remove_all(dir);

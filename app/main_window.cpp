@@ -486,7 +486,11 @@ void CTovanixDlg::tickClock() {
 }
 
 void CTovanixDlg::tickState() {
-    if (auto text = state_.tick(engine_.driverState.load())) panes_[1]->setText(qs(*text));
+    if (auto text = state_.tick(engine_.driverState.load())) {
+        const std::string notice = engine_.gapNotice();
+        panes_[1]->setText(qs(withGapNotice(*text, notice)));
+        panes_[1]->setToolTip(qs(notice));
+    }
 }
 
 void CTovanixDlg::tickSmsStatus() {

@@ -24,6 +24,10 @@ std::optional<std::string> stateText(int code, const std::string& dots) {
     }
 }
 
+std::string withGapNotice(const std::string& state, const std::string& notice) {
+    return notice.empty() ? state : state + "  " + notice;
+}
+
 std::optional<std::string> StateDisplay::tick(int code) {
     if (code != devices::kStateIdle) {
         if (dots_.size() >= static_cast<std::size_t>(kMaxDots))

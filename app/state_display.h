@@ -14,6 +14,10 @@ inline constexpr int kMaxDots = 6;
 // pane does not know (the previous text stays).
 std::optional<std::string> stateText(int code, const std::string& dots);
 
+// The state text followed by the latest report of readings lost for good
+// (the engine's gap notice), which stays in view until another replaces it.
+std::string withGapNotice(const std::string& state, const std::string& notice);
+
 class StateDisplay {
 public:
     // One tick: while the code is not idle the dots grow by one up to six,

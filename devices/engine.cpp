@@ -1,5 +1,7 @@
 #include "devices/engine.h"
 
+#include <utility>
+
 #include "devices/polling_thread.h"
 #include "platform/format.h"
 #include "platform/local_time.h"
@@ -128,6 +130,49 @@ void Engine::setCompany(const std::string& companyName, const std::string& url) 
     system_.url = url;
 }
 
+void Engine::beginFill() {
+    std::lock_guard<std::mutex> lock(fillMutex_);
+    fillRunning_ = true;
+    scanDue_ = false;
+}
+
+void Engine::noteHandedScanStart() {
+    const long long waited = (std::chrono::steady_clock::now() - dueAt_).count();
+    long long longest = longestHandedScanDelayNs.load();
+    while (waited > longest && !longestHandedScanDelayNs.compare_exchange_weak(longest, waited)) {
+    }
+}
+
+bool Engine::takeDueScan() {
+    std::lock_guard<std::mutex> lock(fillMutex_);
+    if (!scanDue_) return false;
+    noteHandedScanStart();
+    scanDue_ = false;
+    return true;
+}
+
+bool Engine::endFill() {
+    std::lock_guard<std::mutex> lock(fillMutex_);
+    fillRunning_ = false;
+    if (!scanDue_) return false;
+    noteHandedScanStart();
+    scanDue_ = false;
+    return true;
+}
+
+std::string Engine::gapNotice() const {
+    std::lock_guard<std::mutex> lock(infoMutex_);
+    return gapNotice_;
+}
+
+void Engine::setGapNotice(const std::string& text) {
+    {
+        std::lock_guard<std::mutex> lock(infoMutex_);
+        gapNotice_ = text;
+    }
+    gapNotices.fetch_add(1);
+}
+
 void Engine::timerLoop() {
     using Clock = std::chrono::steady_clock;
     auto nextTick = Clock::now() + std::chrono::milliseconds(timing_.tickMs);
@@ -152,8 +197,18 @@ void Engine::timerLoop() {
                 periodMs_ = period;
             }
             nextScan_ = now + std::chrono::milliseconds(periodMs_);
-            // A pass is posted only while nothing runs, so passes never pile up.
-            if (driverState.load() == kStateIdle) {
+            bool handed = false;
+            {
+                std::lock_guard<std::mutex> fill(fillMutex_);
+                if (fillRunning_) {
+                    if (!scanDue_) dueAt_ = Clock::now();
+                    handed = scanDue_ = true;
+                }
+            }
+            if (handed) {
+                scansPosted_.fetch_add(1);
+            } else if (driverState.load() == kStateIdle) {
+                // A pass is posted only while nothing runs, so passes never pile up.
                 lock.unlock();
                 bool posted = post(kMsgScan);
                 lock.lock();

@@ -143,6 +143,20 @@ public:
     // The company information was changed in the system configuration.
     void setCompany(const std::string& companyName, const std::string& url);
 
+    // While the polling thread fills gaps, a scan falling due is handed to
+    // the fill, which runs it between two blocks, instead of being skipped.
+    void beginFill();
+    bool takeDueScan();  // true once for each scan handed over
+    bool endFill();      // true when a scan was handed over and has not run
+    // Readings lost for good (the latest report), for the window's state
+    // text; gapNotices counts the reports.
+    std::string gapNotice() const;
+    void setGapNotice(const std::string& text);
+    std::atomic<int> gapNotices{0};
+    // Longest wait (ns) of a scan handed to a fill, from falling due to
+    // starting (for the benchmark).
+    std::atomic<long long> longestHandedScanDelayNs{0};
+
 private:
     void timerLoop();
 
@@ -157,9 +171,17 @@ private:
 
     std::atomic<bool> stopping_{false};
     std::mutex storeLock_;
-    mutable std::mutex infoMutex_;  // guards lastAlarm_ and system_
+    mutable std::mutex infoMutex_;  // guards lastAlarm_, system_ and gapNotice_
     alarms::AlarmState lastAlarm_;
     SystemInfo system_;
+    std::string gapNotice_;
+
+    // Taken inside timerMutex_ by the timer, alone by the polling thread.
+    std::mutex fillMutex_;  // guards fillRunning_, scanDue_ and dueAt_
+    bool fillRunning_ = false;
+    bool scanDue_ = false;
+    std::chrono::steady_clock::time_point dueAt_;
+    void noteHandedScanStart();  // under fillMutex_, with scanDue_ set
 
     mutable std::mutex timerMutex_;  // guards timer state below
     std::condition_variable timerCv_;

@@ -88,8 +88,10 @@ void CMyThread::downloadChosen(const HistoryRequest& r) {
             continue;
         }
         jobs.set(i, kJobDownloading);
-        bool complete = false;
-        downloadDevice(&c, item->port, item->lineid, item->address, r, &complete);
+        BlockWalk walk;
+        downloadDevice(&c, item->port, item->lineid, item->address, r, &walk);
+        // Done only when the logger answered and every block read was stored.
+        const bool complete = walk.answered && walk.failedBlocks == 0 && walk.failedStores == 0;
         jobs.set(i, complete ? kJobDone : kJobFailed);
     }
     c.close();
@@ -98,8 +100,7 @@ void CMyThread::downloadChosen(const HistoryRequest& r) {
 }
 
 int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r,
-                              bool* complete) {
-    if (complete != nullptr) *complete = false;
+                              BlockWalk* walk) {
     char oldest[drivers::kTimeTextSize] = {};
     int interval = 0, count = 0, second = 0;
     wired_.setTargetDevice(port, address);
@@ -107,9 +108,14 @@ int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addre
         engine_.log(platform::format("download: line %d address %d: no answer", lineid, address));
         return 0;
     }
+    if (walk != nullptr) {
+        walk->answered = true;
+        walk->count = count;
+        walk->interval = interval;
+        walk->oldest = platform::parseLocalDateTime(oldest).value_or(0);
+    }
     if (count <= 0 || !plausibleOldest(platform::scanDateTime(oldest))) {
         engine_.log(platform::format("download: line %d address %d: no records", lineid, address));
-        if (complete != nullptr) *complete = true;  // nothing to fetch
         return 0;
     }
     const int n = db::dataTableNumber(lineid, address);
@@ -117,8 +123,11 @@ int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addre
     std::string newest = newestStoredTime(*c, n);
     const int blocks = (count - 1) / drivers::kHistoryBlockRecords + 1;
     int stored = 0;
-    bool everyBlock = true;
-    for (int block = 1; block <= blocks; ++block) {
+    std::time_t lastBlockOldest = 0;
+    for (int step = 0; step < blocks; ++step) {
+        if (walk != nullptr && step > 0 && walk->beforeBlock && !walk->beforeBlock(lastBlockOldest)) break;
+        const int block = walk != nullptr && walk->newestFirst ? blocks - step : step + 1;
+        lastBlockOldest = 0;
         unsigned char times[drivers::kHistoryBlockRecords][5] = {};
         double values[drivers::kHistoryBlockRecords][2] = {};
         int records = 0;
@@ -128,23 +137,25 @@ int CMyThread::downloadDevice(db::Connection* c, int port, int lineid, int addre
             ok = wired_.getHistory(port, block, times, values, &records) != 0;
         }
         if (!ok) {
-            everyBlock = false;
+            if (walk != nullptr) walk->failedBlocks++;
             continue;
         }
         if (records > drivers::kHistoryBlockRecords) records = drivers::kHistoryBlockRecords;
         for (int i = 0; i < records; ++i) {
             const std::time_t t = platform::makeLocalTime(platform::kLoggerYearBase + times[i][0], times[i][1],
                                                           times[i][2], times[i][3], times[i][4], 0);
+            if (i == 0) lastBlockOldest = t;
             if (t < r.start || t > r.end) continue;
             if (db::storeFetchedRecord(*c, n, platform::localDateTime(t), values[i][0] / kTenths,
                                        values[i][1] / kTenths)) {
                 stored += static_cast<int>(c->affectedRows());
+            } else if (walk != nullptr) {
+                walk->failedStores++;
             }
         }
     }
     engine_.log(platform::format("download: line %d address %d: %d records, %d new (newest stored %s)", lineid, address,
                                  count, stored, newest.empty() ? "none" : newest.c_str()));
-    if (complete != nullptr) *complete = everyBlock;
     return stored;
 }
 

@@ -26,6 +26,7 @@ enum PollingMessage : std::uint32_t {
     kMsgOpenTimer = 0x4A5,         // posted by nobody
     kMsgDownloadAll = 0x4A6,       // history of every device (HistoryRequest)
     kMsgCheckAddress = 0x4AA,      // does a logger answer at this address (DeviceRequest)
+    kMsgFillGaps = 0x4B0,          // fetch the readings missed while running (posted by the scan)
 };
 
 

@@ -154,6 +154,7 @@ CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine)
         const auto* r = m.as<HistoryRequest>();
         download(r != nullptr ? *r : HistoryRequest{}, false);
     });
+    on(kMsgFillGaps, [this](const platform::Message&) { fillGaps(); });
     on(kMsgDownloadChosen, [this](const platform::Message& m) {
         const auto* r = m.as<HistoryRequest>();
         downloadChosen(r != nullptr ? *r : HistoryRequest{});
@@ -187,7 +188,8 @@ void CMyThread::finishPass() {
 }
 
 bool CMyThread::storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows,
-                             const DeviceEntry& d, const std::string& sign) {
+                             const DeviceEntry& d, const std::string& sign, bool& kept) {
+    kept = false;
     // A device deleted from the tree meanwhile must not get its dropped table
     // or its alarm rows back.
     std::lock_guard<std::mutex> lock(engine_.storeLock());
@@ -197,8 +199,12 @@ bool CMyThread::storeScanned(db::Connection& c, const WorkItem& item, const std:
     bool ok = true;
     for (const AlarmRow& r : rows) ok = insertAlarmRow(c, r) && ok;
     if (!rows.empty()) ok = setAlarmGetSign(c, item.address, item.lineid) && ok;
-    ok = db::createDataTable(c, n) && ok;
-    if (monthAndDaySet(d.readingTime)) ok = db::storeLiveReading(c, n, d.readingTime, d.ch1, d.ch2, sign) && ok;
+    const bool table = db::createDataTable(c, n);
+    ok = table && ok;
+    if (monthAndDaySet(d.readingTime)) {
+        kept = table && db::storeLiveReading(c, n, d.readingTime, d.ch1, d.ch2, sign);
+        ok = kept && ok;
+    }
     ok = db::updateDownLastTime(c, item.address, item.lineid, d.readingTime) && ok;
     return ok || !c.connectionLost();
 }
@@ -287,6 +293,7 @@ void CMyThread::scan() {
         if (!ok) {
             summary.failed++;
             engine_.lastRead.store(copy.sequence);
+            noteMissed(copy, item.lineid, GapCause::NoAnswer, "did not answer");
             continue;
         }
         summary.read++;
@@ -299,7 +306,8 @@ void CMyThread::scan() {
             engine_.postAlarm(alarms::kMsgAlarmBoxOn);
             engine_.postAlarm(alarms::kMsgAlarmSms, state);
         }
-        if (storing && !storeScanned(c, item, rows, copy, sign)) {
+        bool kept = false;
+        if (storing && !storeScanned(c, item, rows, copy, sign, kept)) {
             // A server that restarted during the pass: open again once (the
             // statements are safe to repeat); a second loss ends storing for
             // this pass rather than waiting on every device. Opened outside
@@ -308,12 +316,18 @@ void CMyThread::scan() {
             reopened = true;
             if (storing) {
                 engine_.log("scan: database connection opened again");
-                storing = storeScanned(c, item, rows, copy, sign);
+                storing = storeScanned(c, item, rows, copy, sign, kept);
             }
             if (!storing) {
                 summary.stored = false;
                 engine_.log("scan: database connection lost: the rest of this pass is not stored");
             }
+        }
+        if (kept) {
+            noteStored(copy, item.lineid, copy.readingTime);
+        } else if (monthAndDaySet(copy.readingTime)) {
+            noteMissed(copy, item.lineid, GapCause::NotStored,
+                       storing ? "reading refused by the database" : "reading not stored (database unreachable)");
         }
         engine_.lastRead.store(copy.sequence);
     }
@@ -324,6 +338,7 @@ void CMyThread::scan() {
     finishPass();
     engine_.scanDone.store(1);
     engine_.driverState.store(kStateIdle);
+    queueFill();
 }
 
 void CMyThread::quickRead() {

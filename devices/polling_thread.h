@@ -13,6 +13,7 @@
 #include "alarms/limit_check.h"
 #include "db/data_table.h"
 #include "devices/device_store.h"
+#include "devices/gap_fill.h"
 #include "drivers/driver_api.h"
 #include "devices/messages.h"
 #include "devices/station_table.h"
@@ -30,6 +31,22 @@ struct ScanSummary {
     int failed = 0;
     int inAlarm = 0;
     bool stored = true;  // false when the database was unreachable
+};
+
+// How the automatic gap fill walks a logger's history: newest block first,
+// looking at each block's oldest record and doing other work (a scan that
+// fell due) between blocks; and what the logger and the walk reported.
+struct BlockWalk {
+    bool newestFirst = false;
+    // Called before every block after the first with the oldest record time
+    // of the block read last (0 when it failed); false ends the walk.
+    std::function<bool(std::time_t lastBlockOldest)> beforeBlock;
+    bool answered = false;
+    int count = 0;
+    int interval = 0;
+    std::time_t oldest = 0;
+    int failedBlocks = 0;
+    int failedStores = 0;
 };
 
 // The entry's alarm enables and limits, as the limit test takes them.
@@ -50,8 +67,9 @@ private:
     };
     void scan();
     // False when the statements failed because the connection is gone.
+    // `kept`: the reading itself is in the data table.
     bool storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows, const DeviceEntry& d,
-                      const std::string& sign);
+                      const std::string& sign, bool& kept);
     void quickRead();
     void readSettings();
     void openPorts();
@@ -70,10 +88,17 @@ private:
     void download(const HistoryRequest& r, bool chosenOnly);
     // The chosen devices of 0x49B, each job's status in engine_.backfill.
     void downloadChosen(const HistoryRequest& r);
-    // New records stored for one logger; `complete` (when given) tells
-    // whether it answered and every block was read.
+    // New records stored for one logger.
     int downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r,
-                       bool* complete = nullptr);
+                       BlockWalk* walk = nullptr);
+    // Automatic gap fill (gap_fill_pass.cpp).
+    void noteStored(const DeviceEntry& d, int lineid, const std::string& readingTime);
+    void noteMissed(const DeviceEntry& d, int lineid, GapCause cause, const std::string& why);
+    void queueFill();
+    void fillGaps();
+    void fillSpan(db::Connection& c, const GapSpan& span);
+    // Runs a scan that fell due meanwhile, giving the loggers back for it.
+    void runDueScan();
     void finishPass();
     void sleepMs(int ms) const;
     using WorkFilter = std::function<bool(const LineEntry&, const DeviceEntry&)>;
@@ -85,6 +110,8 @@ private:
     Engine& engine_;
     drivers::WiredApi wired_;
     drivers::AlarmApi alarm_;
+    GapTracker gaps_;          // polling thread only
+    bool fillQueued_ = false;  // a kMsgFillGaps is waiting (polling thread only)
 };
 
 }  // namespace tovanix::devices

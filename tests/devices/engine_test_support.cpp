@@ -96,7 +96,7 @@ void EngineFixture::addPhone(const std::string& number) {
 }
 
 void EngineFixture::startEngine(const std::string& driverFolder) {
-    engine = std::make_unique<devices::Engine>(fastTiming());
+    engine = std::make_unique<devices::Engine>(timing);
     engine->setNow([this] { return clock(); });
     engine->setLog([this](const std::string& line) {
         std::lock_guard<std::mutex> lock(logMutex);

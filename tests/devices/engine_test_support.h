@@ -62,6 +62,7 @@ protected:
     std::vector<std::string> logLines();
 
     FakeClock clock{localTime(2026, 12, 7, 10, 15, 20)};
+    devices::EngineTiming timing = fastTiming();  // what startEngine gives the engine
     std::unique_ptr<devices::Engine> engine;
     std::mutex logMutex;  // guards log
     std::vector<std::string> log;

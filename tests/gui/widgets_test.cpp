@@ -188,6 +188,9 @@ private slots:
         QCOMPARE(*d.tick(104), std::string("当前状态:读取新设备测量值.. "));
         QCOMPARE(*d.tick(105), std::string("当前状态:获取历史记录中... "));
         QVERIFY(!d.tick(999).has_value());
+        QCOMPARE(app::withGapNotice("当前状态:空闲", ""), std::string("当前状态:空闲"));
+        QCOMPARE(app::withGapNotice("当前状态:空闲", "冷库1 2026-12-07 10:01至2026-12-07 10:03的记录已不在记录仪中"),
+                 std::string("当前状态:空闲  冷库1 2026-12-07 10:01至2026-12-07 10:03的记录已不在记录仪中"));
     }
     void commandTable() {
         auto root = app::commandsOf(app::MenuId::Root);

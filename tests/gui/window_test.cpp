@@ -302,6 +302,12 @@ private slots:
         w->tickState();
         QCOMPARE(w->statusPane(1)->text().toStdString(),
                  *app::stateText(devices::kStateReadingAll, w->stateDisplay().dots()));
+        // Readings lost for good stay in the state text.
+        e.setGapNotice("冷库1 2026-12-07 10:01至2026-12-07 10:03的记录已不在记录仪中");
+        w->tickState();
+        QCOMPARE(w->statusPane(1)->text().toStdString(),
+                 *app::stateText(devices::kStateReadingAll, w->stateDisplay().dots()) +
+                     "  冷库1 2026-12-07 10:01至2026-12-07 10:03的记录已不在记录仪中");
         e.driverState.store(devices::kStateReadingSettings);
         const long long skipped = e.scansSkipped();
         QTRY_VERIFY(e.scansSkipped() >= skipped + kBusyTicks);

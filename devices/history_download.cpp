@@ -36,7 +36,7 @@ bool plausibleOldest(const platform::DateTimeFields& f) {
 
 }  // namespace
 
-void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
+void CMyThread::download(const HistoryRequest& r) {
     // The port event as the recovery dialog expects, and the device event as
     // well, so a download never interleaves with the settings-read thread.
     platform::EventHold port(engine_.portEvent);
@@ -44,13 +44,7 @@ void CMyThread::download(const HistoryRequest& r, bool chosenOnly) {
     db::Connection c;
     const bool dbOk = c.open();
     if (!dbOk) engine_.log("download: database unreachable, nothing downloaded");
-    const auto work = wiredWork([&](const LineEntry& l, const DeviceEntry& d) {
-        if (!chosenOnly) return true;
-        for (const auto& want : r.devices) {
-            if (want.lineid == l.lineid && want.address == d.address) return true;
-        }
-        return false;
-    });
+    const auto work = wiredWork([](const LineEntry&, const DeviceEntry&) { return true; });
     if (dbOk) {
         engine_.log(platform::format("download: %zu loggers, records from %s to %s", work.size(),
                                      platform::localDateTime(r.start).c_str(), platform::localDateTime(r.end).c_str()));

@@ -152,7 +152,7 @@ CMyThread::CMyThread(Engine& engine) : MessageThread("polling"), engine_(engine)
     });
     on(kMsgDownloadAll, [this](const platform::Message& m) {
         const auto* r = m.as<HistoryRequest>();
-        download(r != nullptr ? *r : HistoryRequest{}, false);
+        download(r != nullptr ? *r : HistoryRequest{});
     });
     on(kMsgFillGaps, [this](const platform::Message&) { fillGaps(); });
     on(kMsgDownloadChosen, [this](const platform::Message& m) {

@@ -85,7 +85,7 @@ private:
     void openPort(const LineRequest& r);
     void closeAllPorts();
     // History download (history_download.cpp).
-    void download(const HistoryRequest& r, bool chosenOnly);
+    void download(const HistoryRequest& r);
     // The chosen devices of 0x49B, each job's status in engine_.backfill.
     void downloadChosen(const HistoryRequest& r);
     // New records stored for one logger.

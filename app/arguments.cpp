@@ -125,12 +125,17 @@ Command read(const std::vector<std::string>& args) {
     }
     if (!args.empty() && args.front() == "export") return readExport(args);
     if (!args.empty() && (args[0] == kBackupCommand || args[0] == kRestoreCommand)) {
-        if (args.size() == 2 && !args[1].empty()) {
+        c.mode = Mode::Refused;
+        if (args.size() > 2) {
+            c.refused = args[2];
+        } else if (args.size() < 2 || args[1].empty() || args[1].front() == '-') {
+            // An option in the file's place ("backup --headless") is a
+            // missing file, not a file of that name.
+            c.refused = args.size() < 2 ? args[0] : args[1];
+            c.missingValue = args[0];
+        } else {
             c.mode = args[0] == kBackupCommand ? Mode::Backup : Mode::Restore;
             c.path = args[1];
-        } else {
-            c.mode = Mode::Refused;
-            c.refused = args.size() > 2 ? args[2] : args[0] + " without a file";
         }
         return c;
     }

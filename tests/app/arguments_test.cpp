@@ -118,20 +118,28 @@ TEST(Arguments, BackupAndRestoreTakeExactlyOneFile) {
         std::vector<std::string> args;
         Mode mode;
         std::string path;
+        std::string missingValue = {};  // the command that lacks its file
     };
     const Case cases[] = {
         {{"backup", "/srv/冷链.drelk"}, Mode::Backup, "/srv/冷链.drelk"},
         {{"restore", "a.drelk"}, Mode::Restore, "a.drelk"},
-        {{"backup"}, Mode::Refused, ""},
+        {{"restore", "./-a.drelk"}, Mode::Restore, "./-a.drelk"},
+        {{"backup"}, Mode::Refused, "", "backup"},
+        {{"restore"}, Mode::Refused, "", "restore"},
         {{"restore", "a", "b"}, Mode::Refused, ""},
-        {{"backup", ""}, Mode::Refused, ""},
+        {{"backup", ""}, Mode::Refused, "", "backup"},
+        {{"backup", "--headless"}, Mode::Refused, "", "backup"},
+        {{"restore", "-platform"}, Mode::Refused, "", "restore"},
+        {{"backup", "-"}, Mode::Refused, "", "backup"},
         {{"backup", "--help"}, Mode::Help, ""},
         {{"--headless", "backup", "x"}, Mode::Refused, ""},
     };
     for (const Case& c : cases) {
         const Command got = read(c.args);
-        EXPECT_EQ(got.mode, c.mode) << c.args.size();
-        EXPECT_EQ(got.path, c.path);
+        const std::string name = ::testing::PrintToString(c.args);
+        EXPECT_EQ(got.mode, c.mode) << name;
+        EXPECT_EQ(got.path, c.path) << name;
+        EXPECT_EQ(got.missingValue, c.missingValue) << name;
     }
 }
 

@@ -17,7 +17,6 @@
 #include "data/backup_store.h"
 #include "db/connection.h"
 #include "platform/format.h"
-#include "platform/paths.h"
 #include "platform/scramble.h"
 
 extern char** environ;
@@ -98,30 +97,19 @@ std::string optionValue(const std::string& v) {
 
 constexpr int kOptionFd = 3;  // where the child finds its option file
 
-// The account and the server for the child's --defaults-file, in a file
-// without a name (O_TMPFILE, mode 0600) that the child reads as /dev/fd/3:
-// nothing with the password stays on disk even when the station is killed.
-// Where the file system has no unnamed files, a named one in a private
-// folder, removed with the object.
+// The account and the server for the child's --defaults-file, written into
+// a pipe that the child reads as /dev/fd/3: the password never reaches a
+// file system, so nothing with it is left behind whatever ends the station.
 class OptionFile {
 public:
     explicit OptionFile(const Job& job) {
-        const std::string runtime = platform::runtimeFolder();
-        fd_.reset(::open(runtime.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
-        if (!fd_.ok()) {
-            std::string tmpl = runtime + "/tovanix-client-XXXXXX";
-            if (::mkdtemp(tmpl.data()) == nullptr) {
-                error_ = errnoText();
-                return;
-            }
-            folder_ = tmpl;
-            path_ = folder_ + "/client.cnf";
-            fd_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-            if (!fd_.ok()) {
-                error_ = errnoText();
-                return;
-            }
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0) {
+            error_ = errnoText();
+            return;
         }
+        read_.reset(ends[0]);
+        Fd writer(ends[1]);
         std::string text = "[client]\nuser=" + optionValue(job.account.user) +
                            "\npassword=" + optionValue(job.account.password) + "\n";
         if (!job.server.host.empty()) {
@@ -131,30 +119,28 @@ public:
             text += "socket=" + optionValue(job.server.socket) + "\n";
         }
         text += "default-character-set=utf8mb4\n";
-        if (!writeAll(fd_.get(), reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {
+        // Written whole before the child starts: non-blocking, so a text
+        // beyond the pipe's capacity fails instead of waiting for ever.
+        if (::fcntl(writer.get(), F_SETFL, O_NONBLOCK) != 0 ||
+            !writeAll(writer.get(), reinterpret_cast<const std::uint8_t*>(text.data()), text.size())) {
             error_ = errnoText();
+            read_.reset();
             return;
         }
-        ready_ = true;
-    }
-    ~OptionFile() {
-        if (!path_.empty()) ::unlink(path_.c_str());
-        if (!folder_.empty()) ::rmdir(folder_.c_str());
+        ready_ = true;  // the write end closes here: the child reads to its end
     }
     OptionFile(const OptionFile&) = delete;
     OptionFile& operator=(const OptionFile&) = delete;
     bool ready() const { return ready_; }
     const std::string& error() const { return error_; }
     // The argument naming it, as the child sees it.
-    std::string argument() const {
-        return "--defaults-file=" + (path_.empty() ? "/dev/fd/" + std::to_string(kOptionFd) : path_);
-    }
-    // Handed to the child at kOptionFd when it has no name.
-    int passedFd() const { return path_.empty() ? fd_.get() : -1; }
+    static std::string argument() { return "--defaults-file=/dev/fd/" + std::to_string(kOptionFd); }
+    // Handed to the child at kOptionFd.
+    int passedFd() const { return read_.get(); }
 
 private:
-    Fd fd_;
-    std::string folder_, path_, error_;
+    Fd read_;
+    std::string error_;
     bool ready_ = false;
 };
 
@@ -199,6 +185,10 @@ public:
         return true;
     }
     const std::string& startError() const { return startError_; }
+    // Ends it at once (wait() still reaps it).
+    void terminate() const {
+        if (pid_ > 0) ::kill(pid_, SIGTERM);
+    }
 
     // Waits for the end; ok when the exit status is 0. `name` names it in
     // the error text when it said nothing itself.
@@ -335,6 +325,26 @@ Outcome openBackup(const std::string& path, OpenBackup& b) {
     return o;
 }
 
+// Reads the whole content once, so that a file which cannot be read to its
+// end is refused before the client has loaded any of it.
+Outcome readThrough(const std::string& path, const OpenBackup& b) {
+    Outcome o;
+    std::vector<std::uint8_t> buf(kChunk);
+    for (std::uint64_t at = 0; at < b.length;) {
+        const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, b.length - at));
+        errno = 0;
+        if (!preadAll(b.fd.get(), buf.data(), want, static_cast<off_t>(at))) {
+            // Without an error the file ended early: cut since it was checked.
+            o.error = errno != 0 ? platform::format(kCannotRead, path.c_str(), errnoText().c_str())
+                                 : platform::format(kNotABackup, path.c_str());
+            return o;
+        }
+        at += want;
+    }
+    o.ok = true;
+    return o;
+}
+
 }  // namespace
 
 std::string findProgram(const std::string& name, const std::string& folder) {
@@ -370,7 +380,7 @@ Outcome backupTo(const std::string& path, const Job& job) {
     }
     OptionFile options(job);
     if (!options.ready()) {
-        o.error = platform::format(kCannotWrite, platform::runtimeFolder().c_str(), options.error().c_str());
+        o.error = platform::format(kCannotStart, program.c_str(), options.error().c_str());
         return o;
     }
     // Beside the target, so the final rename stays on one file system; a
@@ -447,13 +457,15 @@ Outcome restoreFrom(const std::string& path, const Job& job) {
         o.error = platform::format(kProgramNotFound, kLoadProgram);
         return o;
     }
+    if (o = readThrough(path, b); !o.ok) return o;
+    o.ok = false;
     if (auto created = createDatabase(job.account); !created.empty()) {
         o.error = created;
         return o;
     }
     OptionFile options(job);
     if (!options.ready()) {
-        o.error = platform::format(kCannotWrite, platform::runtimeFolder().c_str(), options.error().c_str());
+        o.error = platform::format(kCannotStart, program.c_str(), options.error().c_str());
         return o;
     }
     // A socket rather than a pipe: a client that ends early makes send()
@@ -495,13 +507,18 @@ Outcome restoreFrom(const std::string& path, const Job& job) {
         at += want;
     }
     if (!fed && !feedError.empty()) {
-        // Stop the load before it commits a part of the file: the client
-        // gets no end of input, only a broken connection.
-        ::shutdown(ours.get(), SHUT_RDWR);
+        // Rare, as the file was read through before the client started (a
+        // disk fault, the file cut meanwhile). The client has already run
+        // the statements it read, so the database is partly loaded; it is
+        // ended rather than given an end of input, on which it would also
+        // run the statement cut in the middle.
+        child.terminate();
+        feedError += std::string("\n") + kPartlyLoaded;
     }
     ours.reset();
     o = child.wait(kLoadProgram);
-    if (o.ok && !fed) o = {false, feedError.empty() ? platform::format(kExitStatus, kLoadProgram, 0) : feedError};
+    if (!fed && !feedError.empty()) o = {false, feedError};
+    if (o.ok && !fed) o = {false, platform::format(kExitStatus, kLoadProgram, 0)};
     return o;
 }
 

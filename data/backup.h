@@ -1,7 +1,8 @@
 // Database backup and restore through the server's own client programs:
 // mariadb-dump writes the dump, mariadb loads it. Both are started without a
-// shell, with the account in an option file of mode 0600 (never on a command
-// line), and waited for; only their exit status says whether it worked.
+// shell, with the account in an option file they read from a pipe (never on
+// a command line or on disk), and waited for; only their exit status says
+// whether it worked.
 //
 // A backup file ("*.drelk") is the dump of TovanDatabase scrambled as the
 // credentials file is (platform/scramble.h). The window, the data-centre page
@@ -27,6 +28,7 @@ inline constexpr const char* kCannotWrite = "无法写入 %s：%s";
 inline constexpr const char* kCannotStart = "无法启动 %s：%s";
 inline constexpr const char* kExitStatus = "%s 以状态 %d 结束";
 inline constexpr const char* kKilled = "%s 被信号 %d 终止";
+inline constexpr const char* kPartlyLoaded = "数据库只还原了一部分";
 
 struct Job {
     db::Account account;
@@ -53,8 +55,9 @@ Outcome backupTo(const std::string& path, const Job& job);
 // first line to its last); reads it only.
 Outcome checkBackupFile(const std::string& path);
 
-// Checks the file, then loads it into the database (created when missing),
-// unscrambling on the way: the file itself is only read.
+// Checks the file and reads it through once, then loads it into the
+// database (created when missing), unscrambling on the way: the file itself
+// is only read.
 Outcome restoreFrom(const std::string& path, const Job& job);
 
 }  // namespace tovanix::data::backup

@@ -3,9 +3,11 @@
 #include <cstdio>
 
 #include "app/credentials.h"
+#include "app/startup.h"
 #include "data/backup_actions.h"
 #include "platform/paths.h"
 #include "platform/prompter.h"
+#include "platform/single_instance.h"
 
 namespace tovanix {
 
@@ -26,6 +28,13 @@ int runBackupCommand(bool restore, const std::string& path) {
     const data::backup::Job job = data::backup::currentJob({});
     StderrPrompter prompter;
     if (restore) {
+        // The station's single-instance lock, held for the load: a running
+        // station refuses the restore, and one started meanwhile is refused.
+        const platform::SingleInstance instance(kProgramName);
+        if (!instance.acquired()) {
+            prompter.inform(kRestoreWhileStationRuns, kProgramName, PromptIcon::Warning);
+            return 1;
+        }
         const data::backup::Outcome o = data::backup::restoreFrom(path, job);
         data::backup::reportRestore(prompter, o);
         return o.ok ? 0 : 1;

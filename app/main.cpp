@@ -45,8 +45,8 @@ int main(int argc, char** argv) {
 #endif
         case tovanix::arguments::Mode::Backup:
         case tovanix::arguments::Mode::Restore:
-            // No display and no single-instance lock: a nightly job runs
-            // beside the station.
+            // No display; a backup runs beside the station (a nightly job),
+            // a restore only while no station runs.
             return tovanix::runBackupCommand(command.mode == tovanix::arguments::Mode::Restore, command.path);
         case tovanix::arguments::Mode::Window:
         case tovanix::arguments::Mode::Headless:

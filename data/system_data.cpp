@@ -1,5 +1,6 @@
 #include "data/system_data.h"
 
+#include "data/backup_actions.h"
 #include "devices/backfill_jobs.h"
 #include "devices/engine.h"
 #include "platform/prompter.h"
@@ -10,6 +11,10 @@ bool startBackfill(Prompter& prompter, devices::Engine& engine, std::time_t star
                    const std::vector<devices::DeviceRequest>& chosen) {
     if (!(start < end)) {
         prompter.inform(kSpanNotIncreasing, kSpanCaption);
+        return false;
+    }
+    if (backup::running()) {
+        prompter.inform(kBackupRunning, kSpanCaption, PromptIcon::Warning);
         return false;
     }
     if (chosen.empty()) return false;
@@ -42,6 +47,10 @@ std::string backfillStatusText(int status, int dots) {
 bool startRecovery(Prompter& prompter, devices::Engine& engine, std::time_t start, std::time_t end) {
     if (!(start < end)) {
         prompter.inform(kSpanNotIncreasing, kLostCaption);
+        return false;
+    }
+    if (backup::running()) {
+        prompter.inform(kBackupRunning, kLostCaption, PromptIcon::Warning);
         return false;
     }
     devices::HistoryRequest r;

@@ -35,6 +35,8 @@ inline constexpr const char* kRetry = "请重试！";
 inline constexpr const char* kDownloaded = "下载完成！";
 inline constexpr const char* kSpanCaption = "设备名称";
 inline constexpr const char* kSpanNotIncreasing = "查询开始时间必须早于结束时间";
+// Both downloads store readings: none starts while a restore loads.
+inline constexpr const char* kBackupRunning = "正在备份或还原数据库，请完成后再补传数据";
 inline constexpr int kDefaultSpanSeconds = 8 * 3600;  // the pickers open on the last eight hours
 inline constexpr int kBackfillTimerMs = 500;
 inline constexpr int kBackfillDotsMax = 6;
@@ -54,8 +56,9 @@ inline constexpr int kLostTimerMs = 1000;
 inline constexpr int kLostDotsMax = 5;
 
 // Stores the span and the chosen devices' jobs and posts 0x49B. False, with
-// the message, when the span does not increase; false without one when no
-// device is chosen or the polling thread is not running.
+// the message, when the span does not increase or a backup or restore runs;
+// false without one when no device is chosen or the polling thread is not
+// running.
 bool startBackfill(Prompter& prompter, devices::Engine& engine, std::time_t start, std::time_t end,
                    const std::vector<devices::DeviceRequest>& chosen);
 
@@ -63,7 +66,7 @@ bool startBackfill(Prompter& prompter, devices::Engine& engine, std::time_t star
 std::string backfillStatusText(int status, int dots);
 
 // Sets the recovery flag and posts 0x4A6 with the span; false, with the
-// message, when the span does not increase.
+// message, when the span does not increase or a backup or restore runs.
 bool startRecovery(Prompter& prompter, devices::Engine& engine, std::time_t start, std::time_t end);
 
 }  // namespace tovanix::data

@@ -11,12 +11,17 @@
 #include <thread>
 #include <unistd.h>
 
+#include "app/backup_command.h"
 #include "app/credentials.h"
+#include "app/startup.h"
 #include "data/backup.h"
 #include "data/backup_actions.h"
+#include "data/system_data.h"
 #include "db/connection.h"
 #include "db/data_table.h"
+#include "devices/engine.h"
 #include "platform/scramble.h"
+#include "platform/single_instance.h"
 #include "tests/support/process.h"
 #include "tests/support/prompt_recorder.h"
 #include "tests/support/test_db.h"
@@ -291,6 +296,27 @@ TEST(BackupRuns, OnlyOneAtATime) {
     EXPECT_FALSE(running());
 }
 
+// The back-fill and the lost-record download store readings: neither starts
+// while a backup or restore runs, and nothing of theirs is left set.
+TEST(BackupRuns, DownloadsAreRefusedMeanwhile) {
+    devices::Engine engine;  // not started: an accepted request would post and fail
+    test::PromptRecorder p;
+    ASSERT_TRUE(beginRun());
+    EXPECT_FALSE(data::startBackfill(p, engine, 100, 200, {{1, 1}}));
+    ASSERT_EQ(p.prompts.size(), 1u);
+    EXPECT_EQ(p.prompts[0].text, data::kBackupRunning);
+    EXPECT_EQ(engine.backfill.running(), 0);
+    EXPECT_FALSE(data::startRecovery(p, engine, 100, 200));
+    ASSERT_EQ(p.prompts.size(), 2u);
+    EXPECT_EQ(p.prompts[1].text, data::kBackupRunning);
+    EXPECT_EQ(engine.recoveryFlag.load(), 0);
+    endRun();
+    // Afterwards both go through to the (stopped) polling thread.
+    EXPECT_TRUE(data::startRecovery(p, engine, 100, 200));
+    EXPECT_FALSE(data::startBackfill(p, engine, 100, 200, {{1, 1}}));
+    EXPECT_EQ(p.prompts.size(), 2u);
+}
+
 // The command line, as a cron job runs it: no display, the account of the
 // station folder.
 class BackupCommand : public Backup {
@@ -352,7 +378,33 @@ TEST_F(BackupCommand, UsageNamesBothAndRefusesAMissingFile) {
     EXPECT_NE(out.find("tovanix backup PATH"), std::string::npos) << out;
     EXPECT_NE(out.find("tovanix restore PATH"), std::string::npos) << out;
     EXPECT_EQ(run({"backup"}, &out), 2);
+    EXPECT_NE(out.find("tovanix: backup needs a value"), std::string::npos) << out;
     EXPECT_EQ(run({"restore", "a", "b"}, &out), 2);
+    // An option where the file belongs is no file name.
+    EXPECT_EQ(run({"backup", "--headless"}, &out), 2);
+    EXPECT_NE(out.find("tovanix: backup needs a value"), std::string::npos) << out;
+    EXPECT_FALSE(fs::exists("--headless"));
+}
+
+TEST_F(BackupCommand, RestoreIsRefusedWhileAStationRuns) {
+    const fs::path file = dir_ / "nightly.drelk";
+    const auto backedUp = tableImages();
+    ASSERT_EQ(run({"backup", file.string()}), 0);
+    execOrFail("delete from tovandevicetable");
+    const auto before = tableImages();
+    std::string out;
+    {
+        // This process holds the station's lock as a running station does.
+        const platform::SingleInstance station(kProgramName);
+        ASSERT_TRUE(station.acquired());
+        EXPECT_EQ(run({"restore", file.string()}, &out), 1);
+        EXPECT_NE(out.find(kRestoreWhileStationRuns), std::string::npos) << out;
+        EXPECT_EQ(tableImages(), before);
+        // A backup still runs beside the station.
+        EXPECT_EQ(run({"backup", (dir_ / "beside.drelk").string()}, &out), 0) << out;
+    }
+    ASSERT_EQ(run({"restore", file.string()}, &out), 0) << out;
+    EXPECT_EQ(tableImages(), backedUp);
 }
 
 }  // namespace

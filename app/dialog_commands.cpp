@@ -31,7 +31,8 @@ QString nodeText(const CTovanixDlg& w, unsigned data) {
 }
 
 // A restore begins once no reading is being stored (the store lock is free)
-// and the scans store nothing until it ends.
+// and the scans store nothing until it ends. Runs on the panel's worker
+// thread: a store may hold the lock for a whole connect time-out.
 void pauseStoring(devices::Engine& engine, bool pause) {
     engine.storingPaused.store(pause);
     if (pause) std::lock_guard<std::mutex> wait(engine.storeLock());

@@ -24,6 +24,7 @@
 #include "platform/local_time.h"
 #include "platform/prompter.h"
 #include "app/status_view.h"
+#include "data/backup_actions.h"
 #include "data/data_page.h"
 #include "data/system_data_page.h"
 #include "devices/config_load.h"
@@ -564,6 +565,10 @@ void CTovanixDlg::restoreFromTray() {
 }
 
 void CTovanixDlg::requestExit(bool fromTray) {
+    if (data::backup::running()) {
+        prompter_.inform(kExitWhileBackup, kCaptionWarning, PromptIcon::Warning);
+        return;
+    }
     if (prompter_.ask(kExitQuestion, kCaptionWarning, PromptIcon::Warning, PromptButtons::OkCancel) != PromptAnswer::Ok) {
         return;
     }
@@ -586,6 +591,8 @@ void CTovanixDlg::stopAndClose() {
         engine_.stop();
         stopped_ = true;
     }
+    // The backup panels wait for it when the window goes.
+    if (data::backup::running()) engine_.log("waiting for the database backup or restore to end");
     emit stationStopped();
 }
 

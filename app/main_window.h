@@ -51,6 +51,9 @@ class CCurrentStatus;
 inline constexpr const char* kWindowTitle = "Tovanix";
 inline constexpr const char* kServiceLine = "Tovanix 温湿度监测 技术支持：https://tovanix.example";
 inline constexpr const char* kExitQuestion = "退出软件将会停止监控，您确定要继续退出吗？";
+// The exit while a database backup or restore runs: leaving then would cut
+// the load short.
+inline constexpr const char* kExitWhileBackup = "正在备份或还原数据库，请等待完成后再退出软件";
 inline constexpr const char* kTrayTip = "Tovanix";
 inline constexpr const char* kTrayBalloon = "程序正在后台运行，双击可恢复";
 inline constexpr int kTrayBalloonMs = 3000;
@@ -96,8 +99,10 @@ public:
     void doubleClickNode(QTreeWidgetItem* item);
     void tileClicked(int code);
 
+    // Refused while a database backup or restore runs.
     void requestExit(bool fromTray = false);
-    // The confirmed exit without the question (the session ends, SIGTERM).
+    // The confirmed exit without the question (the session ends, SIGTERM);
+    // a running backup or restore is waited for when the window is destroyed.
     void stopAndClose();
     bool stopped() const { return stopped_; }
     void hideToTray();

@@ -69,6 +69,15 @@ BackupPanel::BackupPanel(Prompter& prompter, QWidget* parent) : QWidget(parent),
     connect(restore_, &QPushButton::clicked, this, &BackupPanel::startRestore);
 }
 
+BackupPanel::~BackupPanel() {
+    if (worker_ == nullptr) return;
+    // The event loop has ended: the finished handler will not run.
+    worker_->wait();
+    delete worker_;
+    worker_ = nullptr;
+    backup::endRun();
+}
+
 void BackupPanel::open(bool canManage) {
     canManage_ = canManage;
     folder_->setText(qs(backup::shownClientFolder()));
@@ -118,9 +127,11 @@ void BackupPanel::run(bool restore, const std::string& path) {
     if (busy() || !backup::beginRun()) return;
     const backup::Job job = backup::currentJob(backup::clientFolder());
     auto outcome = std::make_shared<backup::Outcome>();
-    if (restore && pause_) pause_(true);
-    QThread* worker = QThread::create([restore, path, job, outcome] {
+    StoringPause pause = restore ? pause_ : StoringPause();
+    QThread* worker = QThread::create([restore, path, job, outcome, pause] {
+        if (pause) pause(true);
         *outcome = restore ? backup::restoreFrom(path, job) : backup::backupTo(path, job);
+        if (pause) pause(false);
     });
     worker_ = worker;
     setBusy(true, qs(restore ? backup::kRestoring : backup::kBackingUp));
@@ -128,7 +139,6 @@ void BackupPanel::run(bool restore, const std::string& path) {
         worker->deleteLater();
         worker_ = nullptr;
         backup::endRun();
-        if (restore && pause_) pause_(false);
         setBusy(false);
         if (restore) {
             backup::reportRestore(prompter_, *outcome);

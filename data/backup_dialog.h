@@ -12,6 +12,7 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
+class QThread;
 
 namespace tovanix {
 class Prompter;
@@ -25,11 +26,15 @@ public:
     enum class Choice { DumpFolder, BackupFile, RestoreFile };
     // Asks the operator for a folder or a file; empty when cancelled.
     using Chooser = std::function<QString(Choice)>;
-    // Called with true before a restore loads and with false after it: the
-    // station stores nothing meanwhile.
+    // Called on the worker thread with true before a restore loads and with
+    // false after it: the station stores nothing meanwhile. It may wait for
+    // a store under way, so it never runs on the user-interface thread.
     using StoringPause = std::function<void(bool pause)>;
 
     BackupPanel(Prompter& prompter, QWidget* parent = nullptr);
+    // Waits for a running dump or load: the station ends only after the
+    // client program, never with a database half loaded.
+    ~BackupPanel() override;
 
     void setChooser(Chooser chooser) { chooser_ = std::move(chooser); }
     void setStoringPause(StoringPause pause) { pause_ = std::move(pause); }
@@ -66,7 +71,7 @@ private:
     QPushButton* restore_;
     QProgressBar* bar_;
     QLabel* state_;
-    QObject* worker_ = nullptr;
+    QThread* worker_ = nullptr;
 };
 
 // CBackup: the panel with "取消"; closes itself after a successful backup or

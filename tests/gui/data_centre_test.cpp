@@ -15,9 +15,18 @@
 #include <QTest>
 #include <QTimeEdit>
 
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+
 #include "app/commands.h"
 #include "app/main_window.h"
 #include "config/system_set_dialog.h"
+#include "data/backup.h"
 #include "data/backup_actions.h"
 #include "data/backup_dialog.h"
 #include "data/system_data.h"
@@ -214,6 +223,139 @@ private slots:
         runBackupDialog(true);
         QCOMPARE(prompts_->prompts[prompts_->prompts.size() - 2].text, std::string(data::backup::kRestoreQuestion));
         QCOMPARE(prompts_->prompts.back().text, std::string(data::backup::kRestoreDone));
+        QCOMPARE(test::sqlScalar("select DeviceName from tovandevicetable"), std::string("A1"));
+        QVERIFY(!engine_->storingPaused.load());
+    }
+
+    // A store that holds the lock for long (a server slow to answer) keeps
+    // the restore waiting on its worker, never the window.
+    void restoreWaitsForAStoreOffTheWindowThread() {
+        QVERIFY(test::seedLine(1, "一号线", 0));
+        QVERIFY(test::seedDevice(1, 1, "A1", 0, 1));
+        open();
+        const std::string file = files_.filePath(QStringLiteral("held.drelk")).toStdString();
+        const data::backup::Outcome made = data::backup::backupTo(file, data::backup::currentJob({}));
+        QVERIFY2(made.ok, made.error.c_str());
+        QVERIFY(test::sql("delete from tovandevicetable"));
+        std::mutex m;
+        std::condition_variable cv;
+        bool release = false;  // guarded by m
+        std::atomic<bool> held{false}, released{false};
+        std::thread store([&] {
+            std::lock_guard<std::mutex> lock(engine_->storeLock());
+            held = true;
+            std::unique_lock<std::mutex> wait(m);
+            cv.wait_for(wait, std::chrono::seconds(60), [&] { return release; });
+            released = true;
+        });
+        const auto letGo = [&] {
+            {
+                std::lock_guard<std::mutex> lock(m);
+                release = true;
+            }
+            cv.notify_all();
+        };
+        QTRY_VERIFY(held.load());
+        bool seen = false;
+        test::whenModal([&](QWidget* d) {
+            auto* dialog = qobject_cast<data::CBackup*>(d);
+            seen = dialog != nullptr;
+            if (dialog == nullptr) return;
+            struct Guard {
+                std::function<void()> f;
+                ~Guard() { f(); }
+            } guard{letGo};
+            dialog->panel()->setChooser([&](data::BackupPanel::Choice) { return QString::fromStdString(file); });
+            dialog->panel()->restoreButton()->click();
+            // Back from the click while the store still holds the lock.
+            QVERIFY(!released.load());
+            QVERIFY(dialog->panel()->busy());
+            QTRY_VERIFY(engine_->storingPaused.load());
+            QCOMPARE(test::sqlRows("select * from tovandevicetable"), 0);  // nothing loaded before the lock is free
+            letGo();
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), kBackupWaitMs);
+        });
+        QVERIFY(window_->runCommand(app::kCmdDatabaseBackup));
+        store.join();
+        QVERIFY(seen);
+        QCOMPARE(prompts_->prompts.back().text, std::string(data::backup::kRestoreDone));
+        QCOMPARE(test::sqlScalar("select DeviceName from tovandevicetable"), std::string("A1"));
+        QVERIFY(!engine_->storingPaused.load());
+    }
+
+    // While a restore loads, the window does not exit and the downloads do
+    // not start; a stop (SIGTERM, the session's end) lets the load finish
+    // before the window is gone.
+    void aRestoreUnderWayHoldsTheExit() {
+        namespace fs = std::filesystem;
+        QVERIFY(test::seedLine(1, "一号线", 0));
+        QVERIFY(test::seedDevice(1, 1, "A1", 0, 1));
+        CTovanixDlg& w = open();
+        const std::string file = files_.filePath(QStringLiteral("exit.drelk")).toStdString();
+        const data::backup::Outcome made = data::backup::backupTo(file, data::backup::currentJob({}));
+        QVERIFY2(made.ok, made.error.c_str());
+        // Renamed, not deleted: the page lists it for the back-fill.
+        QVERIFY(test::sql("update tovandevicetable set DeviceName='改名'"));
+        // A client folder whose mariadb says it runs through one FIFO and
+        // waits on another, then becomes the real program.
+        const fs::path dir = files_.filePath(QStringLiteral("held")).toStdString();
+        const fs::path bin = dir / "bin";
+        fs::create_directories(bin);
+        QCOMPARE(::mkfifo((dir / "started").c_str(), 0600), 0);
+        QCOMPARE(::mkfifo((dir / "go").c_str(), 0600), 0);
+        {
+            std::ofstream s(bin / data::backup::kLoadProgram);
+            s << "#!/bin/sh\necho started > '" << (dir / "started").string() << "'\nread go < '"
+              << (dir / "go").string() << "'\nexec " << data::backup::findProgram(data::backup::kLoadProgram, {})
+              << " \"$@\"\n";
+        }
+        fs::permissions(bin / data::backup::kLoadProgram, fs::perms::owner_all);
+        data::backup::setClientFolder(bin.string());
+        bool startedRead = false, goSent = false;
+        // On a failed check the client is let go all the same, so that the
+        // window's destruction in cleanup() does not wait for ever.
+        struct Release {
+            fs::path dir;
+            const bool& startedRead;
+            const bool& goSent;
+            ~Release() {
+                data::backup::setClientFolder({});
+                if (goSent) return;
+                std::thread([d = dir, read = startedRead] {
+                    if (!read) std::ifstream(d / "started").get();
+                    std::ofstream(d / "go") << "go\n";
+                }).detach();
+            }
+        } release{dir, startedRead, goSent};
+        QVERIFY(runSystemSet([&](data::CSystemData* page) {
+            data::BackupPanel* panel = page->backupPanel();
+            panel->setChooser([&](data::BackupPanel::Choice) { return QString::fromStdString(file); });
+            panel->restoreButton()->click();
+            QVERIFY(panel->busy());
+            std::ifstream started(dir / "started");  // opens once the client runs
+            std::string word;
+            started >> word;
+            startedRead = true;
+            QCOMPARE(word, std::string("started"));
+            page->deviceList()->item(0, 0)->setCheckState(Qt::Checked);
+            page->backfillButton()->click();
+            QCOMPARE(prompts_->prompts.back().text, std::string(data::kBackupRunning));
+            QVERIFY(engine_->backfill.running() != 1);
+        }));
+        // The dialog is closed; the load goes on.
+        QVERIFY(data::backup::running());
+        const std::size_t asked = prompts_->prompts.size();
+        w.requestExit();
+        QCOMPARE(prompts_->prompts.size(), asked + 1);  // no exit question, the refusal
+        QCOMPARE(prompts_->prompts.back().text, std::string(app::kExitWhileBackup));
+        QVERIFY(!w.stopped());
+        w.stopAndClose();
+        QVERIFY(w.stopped());
+        goSent = true;
+        std::thread go([&] { std::ofstream(dir / "go") << "go\n"; });
+        window_.reset();  // waits for the client program
+        go.join();
+        QVERIFY(!data::backup::running());
         QCOMPARE(test::sqlScalar("select DeviceName from tovandevicetable"), std::string("A1"));
         QVERIFY(!engine_->storingPaused.load());
     }

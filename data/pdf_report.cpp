@@ -13,7 +13,6 @@
 
 #include "data/history_text.h"
 #include "platform/format.h"
-#include "platform/local_time.h"
 
 namespace tovanix::data {
 
@@ -210,17 +209,6 @@ void line(HPDF_Page page, float x1, float y1, float x2, float y2) {
     HPDF_Page_MoveTo(page, x1, y1);
     HPDF_Page_LineTo(page, x2, y2);
     HPDF_Page_Stroke(page);
-}
-
-struct TimeFields {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-
-TimeFields scanTime(std::string_view text) {
-    TimeFields t;
-    const std::string s(text);
-    std::sscanf(s.c_str(), "%d-%d-%d %d:%d:%d", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second);
-    return t;
 }
 
 class Report {
@@ -477,11 +465,9 @@ int reportPageCount(std::size_t readings) {
 
 std::string reportDuration(const std::vector<ExportRow>& rows) {
     if (rows.empty()) return {};
-    const auto newest = platform::parseLocalDateTime(std::string(rows.front().timeText()));
-    const auto oldest = platform::parseLocalDateTime(std::string(rows.back().timeText()));
-    const long s = newest && oldest ? static_cast<long>(*newest - *oldest) : 0;
-    constexpr long kDay = 86400, kHour = 3600, kMinute = 60;
-    return format("%ld天%ld小时%ld分钟%ld秒", s / kDay, s % kDay / kHour, s % kHour / kMinute, s % kMinute);
+    // A time that cannot be read counts as no time at all.
+    const SpanFields s = rowsSpan(rows).value_or(SpanFields{});
+    return format("%ld天%ld小时%ld分钟%ld秒", s.days, s.hours, s.minutes, s.seconds);
 }
 
 PdfResult buildPdfReport(const PdfReportInput& in, std::atomic<int>* permille, int progressFrom,

@@ -96,9 +96,14 @@ Command readExport(const std::vector<std::string>& args) {
             refused.refused = arg;
             return refused;
         }
+        // "--line --address 3": the next option is no value of this one.
+        const auto isOption = [&options](std::string_view next) {
+            next = next.substr(0, next.find('='));
+            return std::any_of(std::begin(options), std::end(options), [next](const auto& o) { return o.first == next; });
+        };
         if (eq != std::string::npos) {
             *option->second = arg.substr(eq + 1);
-        } else if (i + 1 < args.size()) {
+        } else if (i + 1 < args.size() && !isOption(args[i + 1])) {
             *option->second = args[++i];
         } else {
             Command refused;

@@ -8,7 +8,6 @@
 #include "data/history_text.h"
 #include "platform/encoding.h"
 #include "platform/format.h"
-#include "platform/local_time.h"
 
 namespace tovanix::data {
 
@@ -16,29 +15,6 @@ namespace {
 
 constexpr std::size_t kNoteLimit = 99;  // characters of AlarmSign the note keeps
 constexpr std::size_t kLineReserve = 48;  // a reading's line with a short note
-constexpr long kSecondsPerDay = 86400;
-constexpr long kSecondsPerHour = 3600;
-constexpr long kSecondsPerMinute = 60;
-
-struct TimeFields {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-
-// "%d-%d-%d %d:%d:%d" of a RecordDataTime, read by hand: half a million of
-// them make a year's file.
-TimeFields scanTime(std::string_view text) {
-    TimeFields t;
-    int* fields[] = {&t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second};
-    std::size_t i = 0;
-    for (int* f : fields) {
-        while (i < text.size() && (text[i] < '0' || text[i] > '9')) ++i;
-        if (i == text.size()) break;
-        int v = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') v = v * 10 + (text[i++] - '0');
-        *f = v;
-    }
-    return t;
-}
 
 // The note in GBK; the signs the station stores are ASCII and pass as they are.
 std::string gbk(const std::string& utf8) {
@@ -122,17 +98,11 @@ void appendIdentity(std::string& out, const DeviceReportInfo& info) {
 
 std::string logDuration(const std::vector<ExportRow>& rows) {
     if (rows.size() < 2) return {};
-    const auto newest = platform::parseLocalDateTime(std::string(rows.front().timeText()));
-    const auto oldest = platform::parseLocalDateTime(std::string(rows.back().timeText()));
-    if (!newest || !oldest) return {};
-    long s = static_cast<long>(*newest - *oldest);
-    const long days = s / kSecondsPerDay;
-    s %= kSecondsPerDay;
-    const long hours = s / kSecondsPerHour;
-    s %= kSecondsPerHour;
+    const auto span = rowsSpan(rows);
+    if (!span) return {};
     char buf[96];
-    std::snprintf(buf, sizeof buf, "%ld day(s) %ld hour(s) %ld minute(s) %ld second(s)", days, hours,
-                  s / kSecondsPerMinute, s % kSecondsPerMinute);
+    std::snprintf(buf, sizeof buf, "%ld day(s) %ld hour(s) %ld minute(s) %ld second(s)", span->days, span->hours,
+                  span->minutes, span->seconds);
     return buf;
 }
 

@@ -97,8 +97,18 @@ ExportOutcome runExport(const ExportRequest& request, QueryControl& control) {
             in.headerTime = request.headerTime;
             in.fontPath = *font.path;
             in.logoPng = readFile(request.logoPath);
-            if (request.curve) in.curvePng = request.curve(info, source.rows, "PNG", true);
-            PdfResult pdf = buildPdfReport(in, &control.permille, kReadSharePdf);
+            if (request.curve) {
+                in.curvePng = request.curve(info, source.rows, "PNG", true);
+                if (in.curvePng.empty() && !control.cancel.load()) {
+                    out.status = ExportStatus::PictureFailed;
+                    return out;
+                }
+            }
+            PdfResult pdf = buildPdfReport(in, &control.permille, kReadSharePdf, &control.cancel);
+            if (pdf.cancelled) {
+                out.status = ExportStatus::Cancelled;
+                return out;
+            }
             if (!pdf.ok) {
                 out.status = ExportStatus::ReportFailed;
                 out.detail = pdf.error;

@@ -31,7 +31,7 @@ struct ExportRequest {
     std::string headerTime;  // the report's header date
     std::string pictureFormat = "BMP";  // of a bitmap export ("PNG" when the name asks for it)
     CurvePicture curve;
-    std::string logoPath;  // the report's logo (PNG); missing: no logo
+    std::string logoPath;  // the report's logo (PNG); missing or unreadable: no logo
     // Refuse a device without its row and a span without rows instead of
     // writing a file with the header and trailer only.
     bool requireDevice = false;

@@ -56,6 +56,31 @@ std::string readoutText(int probeType, const std::string& label, float y1, float
     return platform::format("时间: %s   温度(℃):%4.1f     湿度(%%):%4.1f", label.c_str(), y1, y2);
 }
 
+TimeFields scanTime(std::string_view text) {
+    // By hand rather than sscanf: half a million of them make a year's file.
+    TimeFields t;
+    int* fields[] = {&t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second};
+    std::size_t i = 0;
+    for (int* f : fields) {
+        while (i < text.size() && (text[i] < '0' || text[i] > '9')) ++i;
+        if (i == text.size()) break;
+        int v = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') v = v * 10 + (text[i++] - '0');
+        *f = v;
+    }
+    return t;
+}
+
+std::optional<SpanFields> rowsSpan(const std::vector<ExportRow>& rows) {
+    if (rows.empty()) return std::nullopt;
+    const auto newest = platform::parseLocalDateTime(std::string(rows.front().timeText()));
+    const auto oldest = platform::parseLocalDateTime(std::string(rows.back().timeText()));
+    if (!newest || !oldest) return std::nullopt;
+    constexpr long kDay = 86400, kHour = 3600, kMinute = 60;
+    const long s = static_cast<long>(*newest - *oldest);
+    return SpanFields{s / kDay, s % kDay / kHour, s % kHour / kMinute, s % kMinute};
+}
+
 std::string alarmCell(const AlarmRow& row, int index, int column) {
     switch (column) {
         case 0:

@@ -4,8 +4,12 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "data/export_store.h"
 #include "data/history_store.h"
 
 namespace tovanix::data {
@@ -81,5 +85,19 @@ std::string readoutText(int probeType, const std::string& label, float y1, float
 // Cells of an alarm-list row; column 0 is the running number from 1.
 std::string alarmCell(const AlarmRow& row, int index, int column);
 inline constexpr int kAlarmColumns = 8;
+
+// The numbers of a RecordDataTime, "%d-%d-%d %d:%d:%d"; fields the text
+// lacks stay 0.
+struct TimeFields {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+TimeFields scanTime(std::string_view text);
+
+// The time from the oldest row (the last) to the newest (the first);
+// nothing without rows or when a time cannot be read.
+struct SpanFields {
+    long days = 0, hours = 0, minutes = 0, seconds = 0;
+};
+std::optional<SpanFields> rowsSpan(const std::vector<ExportRow>& rows);
 
 }  // namespace tovanix::data

@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 #include <hpdf.h>
+#include <png.h>
 
 #include <algorithm>
 #include <iterator>
@@ -12,7 +13,6 @@
 
 #include "data/history_text.h"
 #include "platform/format.h"
-#include "platform/local_time.h"
 
 namespace tovanix::data {
 
@@ -211,17 +211,6 @@ void line(HPDF_Page page, float x1, float y1, float x2, float y2) {
     HPDF_Page_Stroke(page);
 }
 
-struct TimeFields {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-};
-
-TimeFields scanTime(std::string_view text) {
-    TimeFields t;
-    const std::string s(text);
-    std::sscanf(s.c_str(), "%d-%d-%d %d:%d:%d", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second);
-    return t;
-}
-
 class Report {
 public:
     Report(HPDF_Doc pdf, const PdfReportInput& in, const Writer& w, HPDF_Image logo)
@@ -258,7 +247,8 @@ public:
         }
     }
 
-    void dataPages(std::atomic<int>* permille, int from) {
+    // False when `cancel` was set before the last block.
+    bool dataPages(std::atomic<int>* permille, int from, const std::atomic<bool>* cancel) {
         const std::vector<ExportRow>& rows = *in_.rows;
         const std::size_t n = rows.size();
         const bool single = in_.info.probeType == kProbeTemperatureOnly;
@@ -271,6 +261,8 @@ public:
                                              single ? kNoChannelText : secondHeader(in_.info.probeType), "备注"};
         HPDF_Page page = nullptr;
         for (std::size_t first = 0; first < n; first += kBlockRows) {
+            // A month is hundreds of pages; closing the window must not wait for them.
+            if (cancel != nullptr && cancel->load()) return false;
             const std::size_t count = std::min<std::size_t>(kBlockRows, n - first);
             const bool left = (first / kBlockRows) % 2 == 0;
             if (left) {
@@ -321,6 +313,7 @@ public:
             }
             HPDF_Page_EndText(page);
         }
+        return true;
     }
 
 private:
@@ -403,6 +396,20 @@ private:
     int number_ = 0;
 };
 
+// Whether libpng decodes the whole picture. libharu's own reader aborts the
+// process on a damaged file, so a file from disk is tried here first.
+bool pngDecodes(const std::string& png) {
+    if (png.empty()) return false;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (png_image_begin_read_from_memory(&image, png.data(), png.size()) == 0) return false;
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
+    const bool ok = png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return ok;
+}
+
 HPDF_Image pngImage(HPDF_Doc pdf, const std::string& png) {
     if (png.empty()) return nullptr;
     return HPDF_LoadPngImageFromMem(pdf, reinterpret_cast<const HPDF_BYTE*>(png.data()),
@@ -458,15 +465,19 @@ int reportPageCount(std::size_t readings) {
 
 std::string reportDuration(const std::vector<ExportRow>& rows) {
     if (rows.empty()) return {};
-    const auto newest = platform::parseLocalDateTime(std::string(rows.front().timeText()));
-    const auto oldest = platform::parseLocalDateTime(std::string(rows.back().timeText()));
-    const long s = newest && oldest ? static_cast<long>(*newest - *oldest) : 0;
-    constexpr long kDay = 86400, kHour = 3600, kMinute = 60;
-    return format("%ld天%ld小时%ld分钟%ld秒", s / kDay, s % kDay / kHour, s % kHour / kMinute, s % kMinute);
+    // A time that cannot be read counts as no time at all.
+    const SpanFields s = rowsSpan(rows).value_or(SpanFields{});
+    return format("%ld天%ld小时%ld分钟%ld秒", s.days, s.hours, s.minutes, s.seconds);
 }
 
-PdfResult buildPdfReport(const PdfReportInput& in, std::atomic<int>* permille, int progressFrom) {
+PdfResult buildPdfReport(const PdfReportInput& in, std::atomic<int>* permille, int progressFrom,
+                         const std::atomic<bool>* cancel) {
     PdfResult r;
+    const auto cancelled = [cancel] { return cancel != nullptr && cancel->load(); };
+    if (cancelled()) {
+        r.cancelled = true;
+        return r;
+    }
     static const std::vector<ExportRow> kNone;
     PdfReportInput input = in;
     if (input.rows == nullptr) input.rows = &kNone;
@@ -484,13 +495,19 @@ PdfResult buildPdfReport(const PdfReportInput& in, std::atomic<int>* permille, i
     HPDF_Font latin = HPDF_GetFont(pdf, "Helvetica", nullptr);
     if (!error.set && chinese != nullptr && latin != nullptr) {
         const Writer writer(chinese, latin);
-        HPDF_Image logo = pngImage(pdf, input.logoPng);
+        // A damaged logo file costs the logo, not the report.
+        HPDF_Image logo = pngDecodes(input.logoPng) ? pngImage(pdf, input.logoPng) : nullptr;
+        if (error.set || logo == nullptr) {
+            HPDF_ResetError(pdf);
+            error = HaruError{};
+            logo = nullptr;
+        }
         HPDF_Image curve = pngImage(pdf, input.curvePng);
         Report report(pdf, input, writer, logo);
         if (!error.set) report.summary(curve);
-        if (!error.set) report.dataPages(permille, progressFrom);
-        if (!error.set) HPDF_SaveToStream(pdf);
-        if (!error.set) {
+        if (!error.set) r.cancelled = !report.dataPages(permille, progressFrom, cancel) || cancelled();
+        if (!error.set && !r.cancelled) HPDF_SaveToStream(pdf);
+        if (!error.set && !r.cancelled) {
             r.bytes.resize(HPDF_GetStreamSize(pdf));
             HPDF_UINT32 size = static_cast<HPDF_UINT32>(r.bytes.size());
             HPDF_ReadFromStream(pdf, reinterpret_cast<HPDF_BYTE*>(r.bytes.data()), &size);
@@ -499,7 +516,9 @@ PdfResult buildPdfReport(const PdfReportInput& in, std::atomic<int>* permille, i
             if (error.set && error.error == HPDF_STREAM_EOF && size == HPDF_GetStreamSize(pdf)) error = HaruError{};
         }
     }
-    if (error.set || r.bytes.empty()) {
+    if (r.cancelled) {
+        r.bytes.clear();
+    } else if (error.set || r.bytes.empty()) {
         r.bytes.clear();
         r.error = error.set ? format("libharu error_no=%04X, detail_no=%u", static_cast<unsigned>(error.error),
                                      static_cast<unsigned>(error.detail))

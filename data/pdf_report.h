@@ -42,12 +42,13 @@ struct PdfReportInput {
     Statistics statistics;
     std::string headerTime;            // "YYYY-MM-DD HH:MM:SS" under the device name
     std::string curvePng;              // the curve picture, PNG bytes; empty: no picture
-    std::string logoPng;               // the logo, PNG bytes; empty: no logo
+    std::string logoPng;               // the logo, PNG bytes; empty or damaged: no logo
     std::string fontPath;              // the Chinese TrueType font
 };
 
 struct PdfResult {
     bool ok = false;
+    bool cancelled = false;  // stopped on the cancel flag: no bytes, no error
     std::string bytes;  // the document when ok
     std::string error;  // what libharu reported otherwise
 };
@@ -56,8 +57,10 @@ struct PdfResult {
 int reportPageCount(std::size_t readings);
 
 // Builds the document in memory. `permille`, when given, follows the pages
-// from `progressFrom` to kPermille.
-PdfResult buildPdfReport(const PdfReportInput& input, std::atomic<int>* permille = nullptr, int progressFrom = 0);
+// from `progressFrom` to kPermille; `cancel`, when given, is checked between
+// blocks of readings. A logo that cannot be read is left out.
+PdfResult buildPdfReport(const PdfReportInput& input, std::atomic<int>* permille = nullptr, int progressFrom = 0,
+                         const std::atomic<bool>* cancel = nullptr);
 
 // "%d天%d小时%d分钟%d秒" from the oldest to the newest row ("" without rows).
 std::string reportDuration(const std::vector<ExportRow>& rows);

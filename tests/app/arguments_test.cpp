@@ -145,3 +145,38 @@ TEST(Arguments, BackupAndRestoreTakeExactlyOneFile) {
 
 }  // namespace
 }  // namespace tovanix::arguments
+
+namespace tovanix::arguments {
+namespace {
+
+TEST(Arguments, ExportOptionWithoutItsValue) {
+    struct Case {
+        std::vector<std::string> args;
+        Mode mode;
+        std::string missingValue;
+        std::string line;
+        std::string address;
+    };
+    const Case cases[] = {
+        {{"export", "--line", "1", "--address", "3"}, Mode::Export, "", "1", "3"},
+        {{"export", "--line=1", "--address=3"}, Mode::Export, "", "1", "3"},
+        // The next option is not taken as the value of the one before.
+        {{"export", "--line", "--address", "3"}, Mode::Refused, "--line", "", ""},
+        {{"export", "--line", "--address=3"}, Mode::Refused, "--line", "", ""},
+        {{"export", "--line", "1", "--address", "--output", "a.csv"}, Mode::Refused, "--address", "", ""},
+        {{"export", "--line"}, Mode::Refused, "--line", "", ""},
+        {{"export", "--output", "--to"}, Mode::Refused, "--output", "", ""},
+    };
+    for (const Case& c : cases) {
+        const Command got = read(c.args);
+        const std::string name = ::testing::PrintToString(c.args);
+        EXPECT_EQ(got.mode, c.mode) << name;
+        EXPECT_EQ(got.missingValue, c.missingValue) << name;
+        EXPECT_EQ(got.refused, c.missingValue) << name;
+        EXPECT_EQ(got.exportOptions.line, c.line) << name;
+        EXPECT_EQ(got.exportOptions.address, c.address) << name;
+    }
+}
+
+}  // namespace
+}  // namespace tovanix::arguments

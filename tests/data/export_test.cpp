@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -319,6 +320,110 @@ TEST_F(ReportTest, ProbeTypeOneShowsDashes) {
     const std::string data = run("pdftotext -f 2 -l 2 -layout " + pdf(file) + " -").out;
     EXPECT_EQ(data.find("湿度[%]"), std::string::npos) << data;
     EXPECT_EQ(data.find("45.5"), std::string::npos) << data;
+}
+
+TEST_F(ReportTest, DamagedLogoIsLeftOutAndTheReportWritten) {
+    addDevice(4);
+    readings(3);
+    const fs::path logo = dir_ / "logo.png";
+    // The PNG signature and then no valid chunk.
+    std::ofstream(logo, std::ios::binary) << std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDRbroken", 22);
+    const fs::path file = dir_ / "report.pdf";
+    ExportRequest r;
+    r.format = ExportFormat::Pdf;
+    r.lineid = kLine;
+    r.address = kAddress;
+    r.from = "2000-01-01 00:00:00";
+    r.to = "2030-01-01 00:00:00";
+    r.path = file.string();
+    r.headerTime = r.to;
+    r.logoPath = logo.string();
+    QueryControl control;
+    const ExportOutcome out = runExport(r, control);
+    ASSERT_EQ(out.status, ExportStatus::Written) << exportFailureText(out, file.string());
+    EXPECT_EQ(run("qpdf --check " + pdf(file)).status, 0);
+    EXPECT_NE(run("pdfinfo " + pdf(file)).out.find("Pages:           2"), std::string::npos);
+    const std::string first = run("pdftotext -f 1 -l 1 -layout " + pdf(file) + " -").out;
+    EXPECT_NE(first.find("基本信息"), std::string::npos) << first;
+}
+
+TEST_F(ReportTest, CurvePictureThatCannotBeMadeFailsTheExport) {
+    addDevice(4);
+    readings(3);
+    const fs::path file = dir_ / "report.pdf";
+    ExportRequest r;
+    r.format = ExportFormat::Pdf;
+    r.lineid = kLine;
+    r.address = kAddress;
+    r.from = "2000-01-01 00:00:00";
+    r.to = "2030-01-01 00:00:00";
+    r.path = file.string();
+    int asked = 0;
+    r.curve = [&asked](const DeviceReportInfo&, const std::vector<ExportRow>& rows, const char* format, bool forReport) {
+        ++asked;
+        EXPECT_EQ(rows.size(), 3u);
+        EXPECT_STREQ(format, "PNG");
+        EXPECT_TRUE(forReport);
+        return std::string();
+    };
+    QueryControl control;
+    const ExportOutcome out = runExport(r, control);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(out.status, ExportStatus::PictureFailed);
+    EXPECT_EQ(exportFailureText(out, r.path), "无法生成曲线图片，未输出文件");
+    EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+TEST_F(ReportTest, CancelStopsTheReportWithoutAFile) {
+    // Cancelled while the curve is drawn: nothing is built or written.
+    addDevice(4);
+    readings(3);
+    const fs::path file = dir_ / "report.pdf";
+    ExportRequest r;
+    r.format = ExportFormat::Pdf;
+    r.lineid = kLine;
+    r.address = kAddress;
+    r.from = "2000-01-01 00:00:00";
+    r.to = "2030-01-01 00:00:00";
+    r.path = file.string();
+    QueryControl control;
+    r.curve = [&control](const DeviceReportInfo&, const std::vector<ExportRow>&, const char*, bool) {
+        control.cancel = true;
+        return std::string("not drawn");
+    };
+    EXPECT_EQ(runExport(r, control).status, ExportStatus::Cancelled);
+    EXPECT_TRUE(fs::is_empty(dir_));
+
+    // Cancelled among the data pages of a long span: the build stops there.
+    std::vector<ExportRow> rows(kRowsPerPage * 400);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        std::snprintf(rows[i].time.data(), rows[i].time.size(), "2024-03-05 %02zu:%02zu:00", i / 60 % 24, i % 60);
+        rows[i].ch1 = 20;
+        rows[i].ch2 = 40;
+    }
+    PdfReportInput in;
+    in.info.deviceName = "库房";
+    in.info.probeType = 4;
+    in.rows = &rows;
+    in.headerTime = "2024-03-05 23:59:59";
+    in.fontPath = *findReportFont().path;
+    std::atomic<int> permille{0};
+    std::atomic<bool> cancel{false};
+    constexpr int kFrom = 400;
+    // Set once the third page is under way.
+    std::thread canceller([&] {
+        while (permille.load() <= kFrom) std::this_thread::yield();
+        cancel = true;
+    });
+    const PdfResult result = buildPdfReport(in, &permille, kFrom, &cancel);
+    const int reached = permille.load();
+    permille = kPermille;  // ends the canceller should the build have failed first
+    canceller.join();
+    EXPECT_TRUE(result.cancelled) << result.error;
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.bytes.empty());
+    // Stopped among the pages, not after all 400 of them.
+    EXPECT_LT(reached, kFrom + (kPermille - kFrom) / 2);
 }
 
 }  // namespace

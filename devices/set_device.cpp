@@ -1,7 +1,6 @@
 #include "devices/set_device.h"
 
 #include <chrono>
-#include <mutex>
 
 #include "db/allocation.h"
 #include "devices/add_device.h"
@@ -243,19 +242,8 @@ bool loggerAnswered(Prompter& p, platform::ResultFollower::Step step, int code, 
 
 bool storeRename(Prompter& p, Engine& engine, CurrentDevice& current, const std::string& name, int newAddress,
                  RenameField* focus) {
-    ReAddressResult r;
-    {
-        // The scan stores under this lock: no reading goes into the old table
-        // once it moved, and the entry follows at once.
-        std::lock_guard<std::mutex> store(engine.storeLock());
-        r = updateDeviceRow(current.rowId, current.lineid, current.address, newAddress, name);
-        if (r == ReAddressResult::Done) {
-            engine.table().updateDevice(current.lineid, current.address, [&](DeviceEntry& d) {
-                d.name = name;
-                d.address = static_cast<std::uint16_t>(newAddress);
-            });
-        }
-    }
+    const ReAddressResult r =
+        storeDeviceIdentity(engine, current.rowId, current.lineid, current.address, newAddress, name);
     RenameField f = RenameField::None;
     switch (r) {
         case ReAddressResult::Done:

@@ -13,8 +13,8 @@
 #include <QVBoxLayout>
 
 #include "devices/add_device.h"
+#include "devices/engine.h"
 #include "platform/prompter.h"
-#include "widgets/request_timer.h"
 
 namespace tovanix::devices {
 
@@ -29,6 +29,20 @@ constexpr const char* kPower2Label = "电压2";
 constexpr const char* kPowerKindLabel = "电源类型";
 constexpr const char* kClockFrame = "时钟";
 constexpr const char* kClockStateLabel = "同步状态";
+
+// The messages of a network job that ends after its window closed go to the
+// station's log instead of a box nobody asked for.
+class LogPrompter : public Prompter {
+public:
+    explicit LogPrompter(const Engine& engine) : engine_(engine) {}
+    PromptAnswer ask(const std::string& text, const std::string& caption, PromptIcon, PromptButtons) override {
+        engine_.log(caption + ": " + text);
+        return PromptAnswer::Ok;
+    }
+
+private:
+    const Engine& engine_;
+};
 
 QString qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -131,9 +145,10 @@ CDeviceInfo::CDeviceInfo(Prompter& prompter, Engine& engine, CTovanDeviveDrive& 
         probeApply_->setEnabled(true);
     });
     auto editAgain = [this] {
-        if (addressCheck_->busy()) return;
+        // A change under way keeps "修改中..." until it ends.
+        if (addressCheck_->busy() || movingAddress_) return;
         rename_->setText(QString::fromUtf8(kChange));
-        rename_->setEnabled(true);
+        rename_->setEnabled(!network_->busy());
     };
     connect(name_, &QLineEdit::textEdited, this, editAgain);
     connect(address_, &QLineEdit::textEdited, this, editAgain);
@@ -147,43 +162,116 @@ void CDeviceInfo::showRunning(bool running) {
     state_->setText(QString::fromUtf8(running ? kWorking : kStopped));
 }
 
-void CDeviceInfo::runNetwork(bool start) {
-    state_->setText(QString::fromUtf8(start ? kStarting : kStopping));
+bool CDeviceInfo::showing(const CurrentDevice& device) const {
+    return !windowClosed_ && current_.found && current_.lineid == device.lineid && current_.rowId == device.rowId;
+}
+
+void CDeviceInfo::followNetwork(const CTovanDeviveDrive::NetworkRequest& request,
+                                const std::shared_ptr<CTovanDeviveDrive::NetworkResult>& job,
+                                widgets::RequestTimer::Done done) {
+    // One job at a time: a second one on network_ would drop the first one's end.
     start_->setEnabled(false);
     stop_->setEnabled(false);
-    job_ = std::make_shared<CTovanDeviveDrive::NetworkResult>();
+    rename_->setEnabled(false);
+    network_->follow(networkJobRequest(drive_, request, job), kClockProgressMs, std::move(done));
+}
+
+void CDeviceInfo::networkEnded() {
+    const bool network = current_.found && !current_.wired && !network_->busy();
+    start_->setEnabled(network);
+    stop_->setEnabled(network);
+}
+
+void CDeviceInfo::runNetwork(bool start) {
+    state_->setText(QString::fromUtf8(start ? kStarting : kStopping));
+    // Each end reads its own result and device: the window may show another
+    // device by then.
+    auto job = std::make_shared<CTovanDeviveDrive::NetworkResult>();
     CTovanDeviveDrive::NetworkRequest r;
     r.job = start ? CTovanDeviveDrive::NetworkJob::Start : CTovanDeviveDrive::NetworkJob::Stop;
     r.port = current_.port;
     r.address = current_.address;
-    network_->follow(networkJobRequest(drive_, r, job_), kClockProgressMs,
-                     [this, start](widgets::RequestTimer::Step step, int) {
-                         const bool running = finishNetworkRun(prompter_, engine_, current_, start, step, *job_);
-                         showRunning(running);
-                         power1_->setText(qs(voltsText(current_.power1)));
-                         power2_->setText(qs(voltsText(current_.power2)));
-                         powerKind_->setText(qs(powerKindText(current_.powerKind)));
-                         start_->setEnabled(true);
-                         stop_->setEnabled(true);
-                         if (runningChanged_ && running == start && step == widgets::RequestTimer::Step::Finished)
-                             runningChanged_(current_.lineid, current_.address, running);
-                     });
+    followNetwork(r, job, [this, start, job, device = current_](widgets::RequestTimer::Step step, int) mutable {
+        const bool shown = showing(device);
+        LogPrompter log(engine_);
+        Prompter& p = shown ? prompter_ : static_cast<Prompter&>(log);
+        const bool running = finishNetworkRun(p, engine_, device, start, step, *job);
+        if (runningChanged_ && running == start && step == widgets::RequestTimer::Step::Finished)
+            runningChanged_(device.lineid, device.address, running);
+        if (shown) {
+            current_.running = device.running;
+            current_.power1 = device.power1;
+            current_.power2 = device.power2;
+            current_.powerKind = device.powerKind;
+            showRunning(running);
+            power1_->setText(qs(voltsText(current_.power1)));
+            power2_->setText(qs(voltsText(current_.power2)));
+            powerKind_->setText(qs(powerKindText(current_.powerKind)));
+        }
+        rename_->setEnabled(current_.found && rename_->text() != QString::fromUtf8(kChanged));
+        networkEnded();
+    });
+}
+
+void CDeviceInfo::moveNetworkLogger(const std::string& name, int newAddress) {
+    // The receiver moves the logger itself; the binder's job then stores the
+    // row and the entry, also when this window closed meanwhile.
+    auto job = std::make_shared<CTovanDeviveDrive::NetworkResult>();
+    CTovanDeviveDrive::NetworkRequest r;
+    r.job = CTovanDeviveDrive::NetworkJob::SetAddress;
+    r.port = current_.port;
+    r.address = current_.address;
+    r.newAddress = newAddress;
+    r.lineid = current_.lineid;
+    r.rowId = current_.rowId;
+    r.name = name;
+    movingAddress_ = true;
+    followNetwork(r, job, [this, job, name, newAddress, device = current_](widgets::RequestTimer::Step step, int) {
+        movingAddress_ = false;
+        const bool shown = showing(device);
+        LogPrompter log(engine_);
+        RenameField focus = RenameField::None;
+        const bool moved =
+            networkAddressChanged(shown ? prompter_ : static_cast<Prompter&>(log), step, *job, newAddress, &focus);
+        // The tree and the tiles follow the row in any case.
+        if (moved && renamed_) renamed_(device.lineid, device.address, newAddress, name);
+        if (shown && moved) {
+            current_.name = name;
+            current_.address = newAddress;
+            name_->setText(qs(name));
+            address_->setText(QString::number(newAddress));
+            rename_->setText(QString::fromUtf8(kChanged));
+            rename_->setEnabled(false);
+            emit renamed();
+        } else if (shown) {
+            rename_->setText(QString::fromUtf8(kChangeAgain));
+            rename_->setEnabled(true);
+            if (focus != RenameField::None) {
+                QLineEdit* e = focus == RenameField::Name ? name_ : address_;
+                e->selectAll();
+                e->setFocus();
+            }
+        } else {
+            rename_->setText(QString::fromUtf8(kChange));
+            rename_->setEnabled(current_.found);
+        }
+        networkEnded();
+    });
 }
 
 void CDeviceInfo::showDevice() {
     name_->setText(qs(current_.name));
     address_->setText(QString::number(current_.address));
     rename_->setText(QString::fromUtf8(kChange));
-    rename_->setEnabled(current_.found);
     probe_->setCurrentIndex(probeTypeIndex(current_.probeType));
     probeApply_->setText(QString::fromUtf8(kChange));
     probeApply_->setEnabled(current_.found);
-    if (!network_->busy()) {
-        showRunning(current_.running);
-        // Started and stopped through the receiver of a network line only.
-        start_->setEnabled(current_.found && !current_.wired);
-        stop_->setEnabled(current_.found && !current_.wired);
-    }
+    windowClosed_ = false;
+    showRunning(current_.running);
+    // Started and stopped through the receiver of a network line only. A
+    // job followed since the window last closed keeps them off until it ends.
+    rename_->setEnabled(current_.found && !network_->busy());
+    networkEnded();
     power1_->setText(qs(voltsText(current_.power1)));
     power2_->setText(qs(voltsText(current_.power2)));
     powerKind_->setText(qs(powerKindText(current_.powerKind)));
@@ -195,7 +283,8 @@ void CDeviceInfo::showDevice() {
 void CDeviceInfo::closePage() {
     addressCheck_->cancel();
     clockSync_->cancel();
-    network_->cancel();
+    // network_ goes on: the logger changes whether or not anybody watches.
+    windowClosed_ = true;
     clockProgress_->stop();
     clockState_->clear();
 }
@@ -237,23 +326,7 @@ void CDeviceInfo::renameClicked() {
     rename_->setEnabled(false);
     const int newAddress = check.newAddress;
     if (!current_.wired) {
-        // The receiver moves the logger itself.
-        job_ = std::make_shared<CTovanDeviveDrive::NetworkResult>();
-        CTovanDeviveDrive::NetworkRequest r;
-        r.job = CTovanDeviveDrive::NetworkJob::SetAddress;
-        r.port = current_.port;
-        r.address = current_.address;
-        r.newAddress = newAddress;
-        network_->follow(networkJobRequest(drive_, r, job_), kClockProgressMs,
-                         [this, newAddress, store, focusOn](widgets::RequestTimer::Step step, int code) {
-                             if (networkAddressChanged(prompter_, step, code, newAddress)) {
-                                 store(newAddress);
-                                 return;
-                             }
-                             rename_->setText(QString::fromUtf8(kChangeAgain));
-                             rename_->setEnabled(true);
-                             focusOn(RenameField::Address);
-                         });
+        moveNetworkLogger(name, newAddress);
         return;
     }
     addressCheck_->follow(addressCheckRequest(engine_, current_.lineid, newAddress), kClockProgressMs,

@@ -4,9 +4,11 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "devices/set_device.h"
+#include "widgets/request_timer.h"
 
 class QComboBox;
 class QLineEdit;
@@ -16,9 +18,6 @@ class QTimer;
 
 namespace tovanix {
 class Prompter;
-}
-namespace tovanix::widgets {
-class RequestTimer;
 }
 
 namespace tovanix::devices {
@@ -42,7 +41,9 @@ public:
 
     // Shows the current device record.
     void showDevice();
-    // The window closes: requests still followed are dropped.
+    // The window closes: requests to the polling thread are dropped; a
+    // network job is followed to its end, which reaches the entry and the
+    // tree without messages.
     void closePage();
 
     QLineEdit* nameEdit() const { return name_; }
@@ -68,6 +69,13 @@ private:
     void renameClicked();
     void synchronise();
     void runNetwork(bool start);
+    void moveNetworkLogger(const std::string& name, int newAddress);
+    // Starts a network job; 启动, 停机 and 修改 stay off until it ends.
+    void followNetwork(const CTovanDeviveDrive::NetworkRequest& request,
+                       const std::shared_ptr<CTovanDeviveDrive::NetworkResult>& job, widgets::RequestTimer::Done done);
+    void networkEnded();
+    // Whether the window is open on `device`, so a job's end may show itself.
+    bool showing(const CurrentDevice& device) const;
     void showRunning(bool running);
 
     Prompter& prompter_;
@@ -94,7 +102,8 @@ private:
     widgets::RequestTimer* addressCheck_;
     widgets::RequestTimer* clockSync_;
     widgets::RequestTimer* network_;  // a start, stop or new address of a network logger
-    std::shared_ptr<CTovanDeviveDrive::NetworkResult> job_;
+    bool movingAddress_ = false;      // network_ follows a new address
+    bool windowClosed_ = false;
     QTimer* clockProgress_;  // the dots while the clock is set
     int tick_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "platform/prompter.h"
 #include "db/connection.h"
 #include "devices/device_store.h"
+#include "devices/edit_device.h"
 #include "devices/engine.h"
 #include "devices/polling_thread.h"
 #include "platform/event.h"
@@ -90,6 +91,9 @@ void CTovanDeviveDrive::runNetworkJob(NetworkRequest r, NetworkResult& result) {
             outcome = ok ? kNetworkDone : kNetworkFailed;
         }
     }
+    // After the device event: the database is never waited on while holding it.
+    if (r.job == NetworkJob::SetAddress && outcome == kNetworkDone)
+        result.stored = storeDeviceIdentity(engine_, r.rowId, r.lineid, r.address, r.newAddress, r.name);
     // The state fields are written before the outcome that publishes them.
     result.outcome.store(outcome);
     result.done.store(true);

@@ -10,7 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include <string>
+
 #include "drivers/driver_api.h"
+#include "devices/edit_device_store.h"
 #include "devices/messages.h"
 
 namespace tovanix {
@@ -47,13 +50,19 @@ public:
 
     // A network logger's start, stop or new address through Tevlib, on a
     // thread of its own under the device event (the receiver's replies take
-    // up to two seconds).
+    // up to two seconds). Once the logger took a new address the same thread
+    // names and moves its row and entry, so they follow it even when the
+    // window closed or gave up meanwhile.
     enum class NetworkJob { Start, Stop, SetAddress };
     struct NetworkRequest {
         NetworkJob job = NetworkJob::Start;
         int port = 0;
         int address = 0;
-        int newAddress = 0;  // SetAddress
+        // SetAddress: the new address, and the row to store with it.
+        int newAddress = 0;
+        int lineid = 0;
+        int rowId = 0;
+        std::string name;
     };
     // Pending until the job ends, then one of the others.
     enum NetworkOutcome : int { kNetworkPending = 1, kNetworkDone = 2, kNetworkFailed = 3, kNetworkPortFailed = 4 };
@@ -64,6 +73,8 @@ public:
         unsigned char running = 0;
         float power1 = 0, power2 = 0;
         unsigned char powerKind = 0;
+        // How the row and the entry took a new address; read once outcome is done.
+        ReAddressResult stored = ReAddressResult::Failed;
     };
     // The caller makes the result, so it can follow it from before the start.
     void startNetworkJob(const NetworkRequest& request, std::shared_ptr<NetworkResult> result);

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "db/allocation.h"
+#include "db/connection.h"
 #include "devices/add_device.h"
 #include "devices/config_load.h"
 #include "devices/edit_device_store.h"
@@ -44,6 +45,23 @@ EditDeviceState openEditDevice(Prompter& p, Engine& engine, unsigned deviceNodeD
     return s;
 }
 
+ReAddressResult storeDeviceIdentity(Engine& engine, int rowId, int lineid, int oldAddress, int newAddress,
+                                    const std::string& name) {
+    db::Connection c;
+    if (!c.open()) return ReAddressResult::ConnectFailed;
+    // The scan stores under this lock: no reading goes into the old table
+    // once it moved, and the entry follows at once.
+    std::lock_guard<std::mutex> store(engine.storeLock());
+    const ReAddressResult r = updateDeviceRow(c, rowId, lineid, oldAddress, newAddress, name);
+    if (r == ReAddressResult::Done) {
+        engine.table().updateDevice(lineid, oldAddress, [&](DeviceEntry& d) {
+            d.name = name;
+            d.address = static_cast<std::uint16_t>(newAddress);
+        });
+    }
+    return r;
+}
+
 EditDeviceOutcome submitEditDevice(Prompter& p, Engine& engine, const EditDeviceState& opened,
                                    const std::string& name, const std::string& addressText) {
     if (!opened.found) return stay(p, kDeviceMissing, kCaptionInfo);
@@ -62,19 +80,7 @@ EditDeviceOutcome submitEditDevice(Prompter& p, Engine& engine, const EditDevice
         if (check.result == db::StoreResult::Failed) return stay(p, kDeviceChangeFailed, kCaptionInfo);
         if (check.taken) return stay(p, kDeviceExists, kCaptionInfo, true);
     }
-    ReAddressResult r;
-    {
-        // The scan stores under this lock: no reading goes into the old
-        // table once it moved, and the entry follows at once.
-        std::lock_guard<std::mutex> store(engine.storeLock());
-        r = updateDeviceRow(opened.rowId, opened.lineid, opened.address, address, name);
-        if (r == ReAddressResult::Done) {
-            engine.table().updateDevice(opened.lineid, opened.address, [&](DeviceEntry& d) {
-                d.name = name;
-                d.address = static_cast<std::uint16_t>(address);
-            });
-        }
-    }
+    const ReAddressResult r = storeDeviceIdentity(engine, opened.rowId, opened.lineid, opened.address, address, name);
     switch (r) {
         case ReAddressResult::ConnectFailed:
             return stay(p, kCannotOpenDatabase, kCaptionInfo);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "devices/edit_device_store.h"
+
 namespace tovanix {
 class Prompter;
 }
@@ -37,6 +39,13 @@ struct EditDeviceOutcome {
     bool focusName = false;
     bool focusAddress = false;
 };
+
+// The row (with its data table) and the station entry of one device, named
+// and addressed anew together under the store lock. The connection is opened
+// first, so a slow server keeps neither the scan nor the caller waiting on
+// the lock.
+ReAddressResult storeDeviceIdentity(Engine& engine, int rowId, int lineid, int oldAddress, int newAddress,
+                                    const std::string& name);
 
 // OK: checks, then the row, the data table and the device entry together.
 EditDeviceOutcome submitEditDevice(Prompter& prompter, Engine& engine, const EditDeviceState& opened,

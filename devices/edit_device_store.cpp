@@ -53,9 +53,8 @@ NameCheck deviceNameTaken(int lineid, const std::string& name, int exceptRowId) 
     return check;
 }
 
-ReAddressResult updateDeviceRow(int rowId, int lineid, int oldAddress, int newAddress, const std::string& name) {
-    db::Connection c;
-    if (!c.open()) return ReAddressResult::ConnectFailed;
+ReAddressResult updateDeviceRow(db::Connection& c, int rowId, int lineid, int oldAddress, int newAddress,
+                                const std::string& name) {
     const std::string from = db::dataTableName(db::dataTableNumber(lineid, oldAddress));
     const std::string to = db::dataTableName(db::dataTableNumber(lineid, newAddress));
     bool moved = false;

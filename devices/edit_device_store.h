@@ -5,6 +5,10 @@
 
 #include "db/store.h"
 
+namespace tovanix::db {
+class Connection;
+}
+
 namespace tovanix::devices {
 
 struct StoredDevice {
@@ -31,7 +35,9 @@ enum class ReAddressResult {
     Done,
 };
 // Names the row `rowId` anew and moves it to `newAddress`; its data table
-// moves with it (RENAME TABLE) when the address changes.
-ReAddressResult updateDeviceRow(int rowId, int lineid, int oldAddress, int newAddress, const std::string& name);
+// moves with it (RENAME TABLE) when the address changes. The caller opens the
+// connection before it takes the store lock (a slow connect must not hold it).
+ReAddressResult updateDeviceRow(db::Connection& c, int rowId, int lineid, int oldAddress, int newAddress,
+                                const std::string& name);
 
 }  // namespace tovanix::devices

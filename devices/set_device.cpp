@@ -1,7 +1,6 @@
 #include "devices/set_device.h"
 
 #include <chrono>
-#include <mutex>
 
 #include "db/allocation.h"
 #include "devices/add_device.h"
@@ -243,42 +242,36 @@ bool loggerAnswered(Prompter& p, platform::ResultFollower::Step step, int code, 
 
 bool storeRename(Prompter& p, Engine& engine, CurrentDevice& current, const std::string& name, int newAddress,
                  RenameField* focus) {
-    ReAddressResult r;
-    {
-        // The scan stores under this lock: no reading goes into the old table
-        // once it moved, and the entry follows at once.
-        std::lock_guard<std::mutex> store(engine.storeLock());
-        r = updateDeviceRow(current.rowId, current.lineid, current.address, newAddress, name);
-        if (r == ReAddressResult::Done) {
-            engine.table().updateDevice(current.lineid, current.address, [&](DeviceEntry& d) {
-                d.name = name;
-                d.address = static_cast<std::uint16_t>(newAddress);
-            });
-        }
+    const ReAddressResult r =
+        storeDeviceIdentity(engine, current.rowId, current.lineid, current.address, newAddress, name);
+    if (r == ReAddressResult::Done) {
+        current.name = name;
+        current.address = newAddress;
+        return true;
     }
-    RenameField f = RenameField::None;
-    switch (r) {
+    const RenameField f = reportRenameFailure(p, r, newAddress);
+    if (focus != nullptr) *focus = f;
+    return false;
+}
+
+RenameField reportRenameFailure(Prompter& p, ReAddressResult result, int newAddress) {
+    switch (result) {
         case ReAddressResult::Done:
-            current.name = name;
-            current.address = newAddress;
-            return true;
+            break;
         case ReAddressResult::ConnectFailed:
             p.inform(kCannotOpenDatabase, kCaptionInfo);
             break;
         case ReAddressResult::AddressTaken:
             p.inform(platform::format(kAddressUsedFormat, newAddress), kAddressCaptionShort);
-            f = RenameField::Address;
-            break;
+            return RenameField::Address;
         case ReAddressResult::TableTaken:
             p.inform(platform::format(kTableAtAddressFormat, newAddress), kAddressCaptionShort);
-            f = RenameField::Address;
-            break;
+            return RenameField::Address;
         case ReAddressResult::Failed:
             p.inform(kDeviceInfoFailed, kCaptionInfo);
             break;
     }
-    if (focus != nullptr) *focus = f;
-    return false;
+    return RenameField::None;
 }
 
 platform::ResultFollower::Request networkJobRequest(CTovanDeviveDrive& drive,
@@ -292,7 +285,10 @@ platform::ResultFollower::Request networkJobRequest(CTovanDeviveDrive& drive,
     r.code = &result->outcome;
     r.pending = CTovanDeviveDrive::kNetworkPending;
     r.idle = CTovanDeviveDrive::kNetworkFailed;
-    r.timeout = std::chrono::milliseconds(kRequestTimeoutMs);
+    // The job's thread always ends (Tevlib's replies time out); only the
+    // device event can keep it waiting.
+    const bool toTheEnd = request.job == CTovanDeviveDrive::NetworkJob::SetAddress;
+    r.timeout = std::chrono::milliseconds(toTheEnd ? 0 : kRequestTimeoutMs);
     return r;
 }
 
@@ -325,15 +321,23 @@ bool finishNetworkRun(Prompter& p, Engine& engine, CurrentDevice& current, bool 
     return start;
 }
 
-bool networkAddressChanged(Prompter& p, platform::ResultFollower::Step step, int outcome, int address) {
+bool networkAddressChanged(Prompter& p, platform::ResultFollower::Step step,
+                           const CTovanDeviveDrive::NetworkResult& result, int address, RenameField* focus) {
     using Step = platform::ResultFollower::Step;
-    if (step == Step::Finished && outcome == CTovanDeviveDrive::kNetworkDone) return true;
-    if (step == Step::Finished && outcome == CTovanDeviveDrive::kNetworkPortFailed)
+    RenameField f = RenameField::Address;
+    const int outcome = result.outcome.load();
+    if (step == Step::Finished && outcome == CTovanDeviveDrive::kNetworkDone) {
+        if (result.stored == ReAddressResult::Done) return true;
+        // The logger moved but its row could not follow.
+        f = reportRenameFailure(p, result.stored, address);
+    } else if (step == Step::Finished && outcome == CTovanDeviveDrive::kNetworkPortFailed) {
         p.inform(kPortCannotOpen, kPortCaption);
-    else if (step == Step::Finished)
+    } else if (step == Step::Finished) {
         p.inform(platform::format(kNoDeviceAtAddressFormat, address), kAddressCaptionShort);
-    else
+    } else {
         p.inform(kSettingFailed, kCaptionInfo);
+    }
+    if (focus != nullptr) *focus = f;
     return false;
 }
 

@@ -153,6 +153,8 @@ bool loggerAnswered(Prompter& prompter, platform::ResultFollower::Step step, int
 // the current record. False after a message.
 bool storeRename(Prompter& prompter, Engine& engine, CurrentDevice& current, const std::string& name,
                  int newAddress, RenameField* focus = nullptr);
+// The message of a row that could not be stored; the field to correct, if any.
+RenameField reportRenameFailure(Prompter& prompter, ReAddressResult result, int newAddress);
 
 // Network loggers: start and stop (and a new address) through the binder's
 // Tevlib job.
@@ -167,7 +169,10 @@ inline constexpr const char* kStartFailed = "设备启动失败";
 inline constexpr const char* kStoppedOk = "设备停机成功";
 inline constexpr const char* kStopFailed = "设备停机失败";
 
-// Starts the job when followed; `result` is made by the caller.
+// Starts the job when followed; `result` is made by the caller. A new
+// address is followed until the job ends, however long the device event is
+// held: the binder stores the row once the logger moved, and the page must
+// see that end to take the tree along.
 platform::ResultFollower::Request networkJobRequest(CTovanDeviveDrive& drive,
                                                    const CTovanDeviveDrive::NetworkRequest& request,
                                                    const std::shared_ptr<CTovanDeviveDrive::NetworkResult>& result);
@@ -176,8 +181,11 @@ platform::ResultFollower::Request networkJobRequest(CTovanDeviveDrive& drive,
 // whether the logger now runs.
 bool finishNetworkRun(Prompter& prompter, Engine& engine, CurrentDevice& current, bool start,
                       platform::ResultFollower::Step step, const CTovanDeviveDrive::NetworkResult& result);
-// The end of a network address change; false after its message.
-bool networkAddressChanged(Prompter& prompter, platform::ResultFollower::Step step, int outcome, int address);
+// The end of a network address change (the logger moved and the binder
+// stored the row and the entry); false after its message, with the field to
+// correct in *focus.
+bool networkAddressChanged(Prompter& prompter, platform::ResultFollower::Step step,
+                           const CTovanDeviveDrive::NetworkResult& result, int address, RenameField* focus = nullptr);
 
 // Whether the device's line port is open now (the polling thread's view).
 bool linePortOpen(Engine& engine, int lineid);

@@ -1,8 +1,9 @@
 // The logger settings window through the main window, on a simulated line:
 // opened by 设置设备 with the settings read off the user-interface thread,
 // limits, recording interval and clock written at the simulated logger,
-// the pages' failure messages, re-addressing, and the tile turning red at
-// the next scan after the upper limit was lowered below the reading.
+// the pages' failure messages, re-addressing (also of a network logger whose
+// window closes meanwhile), and the tile turning red at the next scan after
+// the upper limit was lowered below the reading.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
@@ -94,6 +95,20 @@ private:
         page->limitEdit(LimitField::Ch1Lower)->setText(u(l1));
         page->limitEdit(LimitField::Ch2Upper)->setText(u(u2));
         page->limitEdit(LimitField::Ch2Lower)->setText(u(l2));
+    }
+    // Line 2 behind the simulated receiver: W4 at 4, running on a medium battery.
+    void openReceiverLine(test::LoggerSim& receiver) {
+        QVERIFY2(receiver.start(), receiver.error().c_str());
+        QVERIFY(!receiver.linkCom(kSimPort + 1).empty());
+        QVERIFY(receiver.setRunning(4, true));
+        QVERIFY(receiver.setPower(4, 3.6f, 3.55f, 2));
+        QVERIFY(receiver.setConfig(4, 10, 0, 5, 60));
+        QVERIFY(test::sql("insert into TovanLineTable (EraseSign,lineid,lineName,ComType,TCPIPPORT,HubIPAddr,"
+                          "SerialPortNum,ScantimerInter,scantimerInterUpper,wired) values('0','2','无线','1','0','','" +
+                          std::to_string(kSimPort + 1) + "','3','0','0');"));
+        QVERIFY(test::seedDevice(2, 4, "W4", 0, 1));
+        open();
+        prompts_->prompts.clear();
     }
     void closePort() {
         engine_->post(devices::kMsgClosePort,
@@ -346,17 +361,8 @@ private slots:
     // node's colour, and moved to a new address by the receiver.
     void networkLoggerStartStopAndAddress() {
         test::LoggerSim receiver({.addresses = {4}, .paced = false, .receiver = true});
-        QVERIFY2(receiver.start(), receiver.error().c_str());
-        QVERIFY(!receiver.linkCom(kSimPort + 1).empty());
-        QVERIFY(receiver.setRunning(4, true));
-        QVERIFY(receiver.setPower(4, 3.6f, 3.55f, 2));
-        QVERIFY(receiver.setConfig(4, 10, 0, 5, 60));
-        QVERIFY(test::sql("insert into TovanLineTable (EraseSign,lineid,lineName,ComType,TCPIPPORT,HubIPAddr,"
-                          "SerialPortNum,ScantimerInter,scantimerInterUpper,wired) values('0','2','无线','1','0','','" +
-                          std::to_string(kSimPort + 1) + "','3','0','0');"));
-        QVERIFY(test::seedDevice(2, 4, "W4", 0, 1));
-        open();
-        prompts_->prompts.clear();
+        openReceiverLine(receiver);
+        if (QTest::currentTestFailed()) return;
         CSetDevice* d = show(200004);
         QVERIFY(d != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(!d->reading(), kWaitMs);
@@ -398,6 +404,70 @@ private slots:
         info->stopButton()->click();
         QTRY_VERIFY_WITH_TIMEOUT(!prompts_->prompts.empty(), kWaitMs);
         QVERIFY(prompted().first() == u("设备停机失败|提示") || prompted().first() == u("串口无法打开|串口"));
+        d->reject();
+    }
+
+    // Network jobs held behind the device event (as a long scan would hold
+    // it): one at a time, so 启动, 停机 and 修改 stay off until the job ends
+    // and an edit meanwhile does not bring 修改 back; a new address reaches
+    // the row, the entry and the tree although the window closed meanwhile.
+    void networkJobsOneAtATimeAndToTheirEnd() {
+        test::LoggerSim receiver({.addresses = {4}, .paced = false, .receiver = true});
+        openReceiverLine(receiver);
+        if (QTest::currentTestFailed()) return;
+        CSetDevice* d = show(200004);
+        QVERIFY(d != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!d->reading(), kWaitMs);
+        devices::CDeviceInfo* info = d->infoPage();
+        auto buttonsOff = [info] {
+            return !info->startButton()->isEnabled() && !info->stopButton()->isEnabled() &&
+                   !info->renameButton()->isEnabled();
+        };
+
+        engine_->deviceEvent.wait();
+        info->stopButton()->click();
+        QVERIFY(buttonsOff());
+        QTest::keyClick(info->nameEdit(), Qt::Key_X);
+        QCOMPARE(info->renameButton()->text(), u("修改"));
+        QVERIFY(buttonsOff());
+        engine_->deviceEvent.set();
+        QTRY_COMPARE_WITH_TIMEOUT(prompted(), QStringList{u("设备停机成功|提示")}, kWaitMs);
+        QVERIFY(info->startButton()->isEnabled());
+        QVERIFY(info->stopButton()->isEnabled());
+        QVERIFY(info->renameButton()->isEnabled());
+        prompts_->prompts.clear();
+
+        engine_->deviceEvent.wait();
+        info->nameEdit()->setText(u("W6"));
+        info->addressEdit()->setText(u("6"));
+        info->renameButton()->click();
+        QCOMPARE(info->renameButton()->text(), u("修改中..."));
+        QVERIFY(buttonsOff());
+        QTest::keyClick(info->nameEdit(), Qt::Key_Y);
+        QCOMPARE(info->renameButton()->text(), u("修改中..."));
+        QVERIFY(buttonsOff());
+        d->reject();
+        QVERIFY(d->isHidden());
+        QCOMPARE(receiver.addresses(), std::vector<int>{4});
+        engine_->deviceEvent.set();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            test::sqlScalar("select concat(DeviceNumber,'|',DeviceName) from tovandevicetable where LineID=2"),
+            std::string("6|W6"), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(window_->findNode(200006) != nullptr, kWaitMs);
+        QCOMPARE(window_->findNode(200006)->text(0), u("W6"));
+        QVERIFY(window_->findNode(200004) == nullptr);
+        QCOMPARE(receiver.addresses(), std::vector<int>{6});
+        QVERIFY(engine_->table().device(2, 6));
+        QVERIFY(!engine_->table().device(2, 4));
+        QCOMPARE(prompted(), QStringList());
+
+        // Opened again on the moved logger: its buttons are back.
+        d = show(200006);
+        QVERIFY(d != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!d->reading(), kWaitMs);
+        QCOMPARE(info->addressEdit()->text(), u("6"));
+        QVERIFY(info->startButton()->isEnabled());
+        QVERIFY(info->renameButton()->isEnabled());
         d->reject();
     }
 

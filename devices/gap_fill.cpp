@@ -32,6 +32,9 @@ std::optional<GapSpan> GapTracker::stored(GapKey key, std::time_t readingTime) {
 bool GapTracker::missed(GapKey key, GapCause cause, std::time_t scanTime, std::time_t lastKnown) {
     if (open_.count(key) != 0) return false;
     auto last = lastStored_.find(key);
+    // Nothing ever stored for it (a logger added at runtime): no start to
+    // fetch from, and a gap from 1970 would report decades as lost.
+    if (last == lastStored_.end() && lastKnown == 0) return false;
     Open o;
     o.from = last != lastStored_.end() ? last->second : lastKnown;
     o.openedAt = scanTime;

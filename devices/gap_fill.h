@@ -77,7 +77,8 @@ public:
     // A scan could not store the logger's reading, or the logger did not
     // answer. `lastKnown` is the newest reading the table held when the
     // station started (DownLastTime), the gap's start while nothing was
-    // stored in this run. True when this opens the gap.
+    // stored in this run; when that is 0 too, no gap opens. True when this
+    // opens the gap.
     bool missed(GapKey key, GapCause cause, std::time_t scanTime, std::time_t lastKnown);
 
     bool isOpen(GapKey key) const { return open_.count(key) != 0; }

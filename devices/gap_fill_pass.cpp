@@ -59,6 +59,19 @@ void CMyThread::runDueScan() {
     engine_.driverState.store(kStateReadingHistory);
 }
 
+BlockWalk CMyThread::yieldingWalk(int lineid, int address, bool& cut) {
+    BlockWalk walk;
+    walk.beforeBlock = [this, lineid, address, &cut](std::time_t) {
+        runDueScan();
+        if (engine_.stopping() || !engine_.table().device(lineid, address)) {
+            cut = true;
+            return false;
+        }
+        return true;
+    };
+    return walk;
+}
+
 void CMyThread::fillGaps() {
     fillQueued_ = false;
     const std::vector<GapSpan> spans = gaps_.ready();
@@ -73,9 +86,11 @@ void CMyThread::fillGaps() {
             engine_.log("gap: database unreachable, the fill waits for the next stored reading");
             for (const GapSpan& s : spans) gaps_.postpone(s.id);
         } else {
-            for (const GapSpan& s : spans) {
-                if (engine_.stopping()) break;
-                fillSpan(c, s);
+            // One span per message: requests queued meanwhile (limit writes,
+            // clock setting, line deletion) run before the next span, within
+            // their time-out; queueFill() posts again while spans remain.
+            if (!engine_.stopping()) {
+                fillSpan(c, spans.front());
                 runDueScan();
             }
         }
@@ -95,23 +110,22 @@ void CMyThread::fillSpan(db::Connection& c, const GapSpan& span) {
     HistoryRequest range;
     range.start = span.from;
     range.end = span.to;
-    BlockWalk walk;
-    walk.newestFirst = true;
     bool cut = false;
-    walk.beforeBlock = [&](std::time_t lastBlockOldest) {
-        runDueScan();
-        if (engine_.stopping() || !engine_.table().device(span.key.lineid, span.key.address)) {
-            cut = true;
-            return false;
-        }
+    BlockWalk walk = yieldingWalk(span.key.lineid, span.key.address, cut);
+    walk.newestFirst = true;
+    walk.beforeBlock = [yield = walk.beforeBlock, &span](std::time_t lastBlockOldest) {
         // Records run oldest first: a block that starts at or before the gap
         // holds its first records, and the blocks before it nothing of it.
-        return lastBlockOldest == 0 || lastBlockOldest > span.from;
+        return yield(lastBlockOldest) && (lastBlockOldest == 0 || lastBlockOldest > span.from);
     };
     FillReport report;
     report.fetched = downloadDevice(&c, line->port, span.key.lineid, span.key.address, range, &walk);
+    if (walk.gone) {
+        gaps_.forget(span.key);
+        return;
+    }
     report.answered = walk.answered;
-    report.complete = walk.answered && !cut && walk.failedBlocks == 0 && walk.failedStores == 0;
+    report.complete = walk.complete() && !cut;
     report.held = walk.count;
     report.oldest = walk.oldest;
     report.intervalMinutes = std::max(1, walk.interval);
@@ -129,6 +143,8 @@ void CMyThread::fillSpan(db::Connection& c, const GapSpan& span) {
                                          "after its next reading",
                                          name.c_str(), between.c_str(),
                                          !walk.answered           ? "no answer"
+                                         : walk.badOldest         ? "implausible oldest record time"
+                                         : walk.paused            ? "storing paused"
                                          : walk.failedStores > 0 ? "records not stored"
                                          : cut                    ? "stopped"
                                                                   : "blocks unreadable",

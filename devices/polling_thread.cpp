@@ -188,13 +188,19 @@ void CMyThread::finishPass() {
 }
 
 bool CMyThread::storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows,
-                             const DeviceEntry& d, const std::string& sign, bool& kept) {
-    kept = false;
+                             const DeviceEntry& d, const std::string& sign, ScanStore& kept) {
+    kept = ScanStore::NotKept;
     // A device deleted from the tree meanwhile must not get its dropped table
     // or its alarm rows back.
     std::lock_guard<std::mutex> lock(engine_.storeLock());
-    if (!engine_.table().find(item.lineid, item.address).valid()) return true;
-    if (engine_.storingPaused.load()) return true;
+    if (!engine_.table().find(item.lineid, item.address).valid()) {
+        kept = ScanStore::Gone;
+        return true;
+    }
+    if (engine_.storingPaused.load()) {
+        kept = ScanStore::Paused;
+        return true;
+    }
     const int n = db::dataTableNumber(item.lineid, item.address);
     bool ok = true;
     for (const AlarmRow& r : rows) ok = insertAlarmRow(c, r) && ok;
@@ -202,8 +208,9 @@ bool CMyThread::storeScanned(db::Connection& c, const WorkItem& item, const std:
     const bool table = db::createDataTable(c, n);
     ok = table && ok;
     if (monthAndDaySet(d.readingTime)) {
-        kept = table && db::storeLiveReading(c, n, d.readingTime, d.ch1, d.ch2, sign);
-        ok = kept && ok;
+        const bool stored = table && db::storeLiveReading(c, n, d.readingTime, d.ch1, d.ch2, sign);
+        if (stored) kept = ScanStore::Kept;
+        ok = stored && ok;
     }
     ok = db::updateDownLastTime(c, item.address, item.lineid, d.readingTime) && ok;
     return ok || !c.connectionLost();
@@ -306,7 +313,7 @@ void CMyThread::scan() {
             engine_.postAlarm(alarms::kMsgAlarmBoxOn);
             engine_.postAlarm(alarms::kMsgAlarmSms, state);
         }
-        bool kept = false;
+        ScanStore kept = ScanStore::NotKept;
         if (storing && !storeScanned(c, item, rows, copy, sign, kept)) {
             // A server that restarted during the pass: open again once (the
             // statements are safe to repeat); a second loss ends storing for
@@ -323,11 +330,16 @@ void CMyThread::scan() {
                 engine_.log("scan: database connection lost: the rest of this pass is not stored");
             }
         }
-        if (kept) {
+        if (kept == ScanStore::Kept) {
             noteStored(copy, item.lineid, copy.readingTime);
+        } else if (kept == ScanStore::Gone) {
+            // Deleted meanwhile: nothing is missing from a table that is gone.
+            gaps_.forget({item.lineid, copy.address});
         } else if (monthAndDaySet(copy.readingTime)) {
             noteMissed(copy, item.lineid, GapCause::NotStored,
-                       storing ? "reading refused by the database" : "reading not stored (database unreachable)");
+                       kept == ScanStore::Paused ? "reading not stored (storing paused for a restore)"
+                       : storing                 ? "reading refused by the database"
+                                                 : "reading not stored (database unreachable)");
         }
         engine_.lastRead.store(copy.sequence);
     }

@@ -45,9 +45,19 @@ struct BlockWalk {
     int count = 0;
     int interval = 0;
     std::time_t oldest = 0;
+    bool badOldest = false;  // records held, but the oldest time is implausible
     int failedBlocks = 0;
     int failedStores = 0;
+    bool paused = false;  // storing paused (a restore runs): the walk ended
+    bool gone = false;    // the device was deleted: the walk ended
+    // Every block needed was read and every record in range stored.
+    bool complete() const {
+        return answered && !badOldest && !paused && !gone && failedBlocks == 0 && failedStores == 0;
+    }
 };
+
+// What storing a scanned reading came to.
+enum class ScanStore { Kept, NotKept, Paused, Gone };
 
 // The entry's alarm enables and limits, as the limit test takes them.
 alarms::DeviceLimits alarmLimits(const DeviceEntry& d);
@@ -67,9 +77,10 @@ private:
     };
     void scan();
     // False when the statements failed because the connection is gone.
-    // `kept`: the reading itself is in the data table.
+    // `kept`: whether the reading itself is in the data table, and if not,
+    // whether storing was paused or the device deleted.
     bool storeScanned(db::Connection& c, const WorkItem& item, const std::vector<AlarmRow>& rows, const DeviceEntry& d,
-                      const std::string& sign, bool& kept);
+                      const std::string& sign, ScanStore& kept);
     void quickRead();
     void readSettings();
     void openPorts();
@@ -91,6 +102,9 @@ private:
     // New records stored for one logger.
     int downloadDevice(db::Connection* c, int port, int lineid, int address, const HistoryRequest& r,
                        BlockWalk* walk = nullptr);
+    // Under the store lock: false, with walk->gone or walk->paused set, when
+    // the device was deleted or storing is paused for a restore.
+    bool storeAllowed(int lineid, int address, BlockWalk* walk);
     // Automatic gap fill (gap_fill_pass.cpp).
     void noteStored(const DeviceEntry& d, int lineid, const std::string& readingTime);
     void noteMissed(const DeviceEntry& d, int lineid, GapCause cause, const std::string& why);
@@ -99,6 +113,9 @@ private:
     void fillSpan(db::Connection& c, const GapSpan& span);
     // Runs a scan that fell due meanwhile, giving the loggers back for it.
     void runDueScan();
+    // A walk that hands due scans over and ends when stopping or when the
+    // device is deleted (`cut` then set).
+    BlockWalk yieldingWalk(int lineid, int address, bool& cut);
     void finishPass();
     void sleepMs(int ms) const;
     using WorkFilter = std::function<bool(const LineEntry&, const DeviceEntry&)>;

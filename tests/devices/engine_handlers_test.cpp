@@ -242,6 +242,41 @@ TEST_F(Handlers, ScansStoreNothingWhileARestoreLoads) {
     EXPECT_EQ(rowCount("select * from tovandatatable_1001"), 1);
 }
 
+TEST_F(Handlers, DownloadsStoreNothingWhileARestoreLoads) {
+    ASSERT_TRUE(logger.fillHistory(1, 30, "2026-12-07 08:00", 1));
+    startEngine();
+    run(kMsgOpenPorts);
+    HistoryRequest r;
+    r.start = localTime(2026, 12, 7, 0, 0);
+    r.end = localTime(2026, 12, 7, 23, 59);
+    r.devices = {{line, 1}};
+    engine->storingPaused.store(true);
+    engine->backfill.begin(r.devices.size());
+    run(kMsgDownloadChosen, r);
+    EXPECT_EQ(engine->backfill.statuses(), (std::vector<int>{kJobFailed})) << "a paused store is a failed job";
+    run(kMsgDownloadAll, r);
+    EXPECT_EQ(rowCount("show tables like 'tovandatatable_1001'"), 0) << "no table made, nothing stored";
+    engine->storingPaused.store(false);
+    engine->backfill.begin(r.devices.size());
+    run(kMsgDownloadChosen, r);
+    EXPECT_EQ(engine->backfill.statuses(), (std::vector<int>{kJobDone}));
+    EXPECT_EQ(rowCount("select * from tovandatatable_1001"), 30);
+}
+
+TEST_F(Handlers, BackfillOfALoggerWithAnImplausibleOldestTimeFails) {
+    // Year 2000: before any logger's clock can be right.
+    ASSERT_TRUE(logger.fillHistory(1, 5, "2000-06-01 08:00", 1));
+    startEngine();
+    run(kMsgOpenPorts);
+    HistoryRequest r;
+    r.start = localTime(2000, 1, 1, 0, 0);
+    r.end = localTime(2000, 12, 31, 23, 59);
+    r.devices = {{line, 1}};
+    engine->backfill.begin(r.devices.size());
+    run(kMsgDownloadChosen, r);
+    EXPECT_EQ(engine->backfill.statuses(), (std::vector<int>{kJobFailed})) << "not done with nothing read";
+}
+
 TEST_F(Handlers, SettingsReadThreadWiredAndWireless) {
     LoggerSim w({.addresses = {4}, .paced = false, .receiver = true});
     ASSERT_TRUE(w.start()) << w.error();

@@ -255,6 +255,29 @@ TEST_F(GapFill, RecordsNoLongerInTheLoggerReportedOnce) {
     EXPECT_EQ(engine->gapNotices.load(), 1) << "reported once";
 }
 
+TEST_F(GapFill, ReadingsNotStoredDuringARestoreFilledAfterIt) {
+    LoggerSim sim({.addresses = {1}, .paced = false});
+    ASSERT_TRUE(sim.start()) << sim.error();
+    ASSERT_FALSE(sim.linkCom(kPort).empty());
+    const int line = addLine("一号线", kPort, true);
+    addDevice(line, 1, "冷库1");
+    startRecording(sim, {1});
+    startEngine();
+    run(kMsgOpenPorts);
+    run(kMsgScan);
+    engine->storingPaused.store(true);
+    for (int m = 1; m <= 3; ++m) {
+        minute(sim, {1}, m);
+        run(kMsgScan);
+    }
+    EXPECT_TRUE(logged("gap: 冷库1 (line 1, address 1) reading not stored (storing paused for a restore): gap opened"));
+    EXPECT_FALSE(logged("reading refused by the database"));
+    engine->storingPaused.store(false);
+    minute(sim, {1}, 4);
+    run(kMsgScan);
+    EXPECT_EQ(minutes(1001), expected("", 0, 4));
+}
+
 // A long fill (400 records at 9600 baud) with the scan timer running: the
 // scans that fall due run between blocks, and an alarm raised meanwhile
 // reaches the alarm box within one scan.
@@ -297,6 +320,39 @@ TEST_F(GapFill, AlarmDuringALongFillReachesTheBoxWithinOneScan) {
     ASSERT_TRUE(eventually([&] { return logged("records fetched between 2026-12-07 03:19"); }, 60s));
     EXPECT_EQ(std::stoi(scalar(rows(1001))), 401) << "400 fetched and the live reading";
     EXPECT_TRUE(logged("gap: 冷库1 (line 1, address 1): 400 records fetched"));
+}
+
+// A long back-fill of a chosen logger (0x49B) hands the scans that fall due
+// over as the gap fill does: they run between blocks, not after it.
+TEST_F(GapFill, ScansRunBetweenTheBlocksOfALongBackfill) {
+    LoggerSim sim({.addresses = {1, 2}, .paced = true});
+    ASSERT_TRUE(sim.start()) << sim.error();
+    ASSERT_FALSE(sim.linkCom(kPort).empty());
+    const int line = addLine("一号线", kPort, true);
+    addDevice(line, 1, "冷库1");
+    addDevice(line, 2, "冷库2");
+    ASSERT_TRUE(sim.fillHistory(1, 400, "2026-12-07 03:20", 1));
+    ASSERT_TRUE(sim.setClock(1, "2026-12-07 10:00:30"));
+    ASSERT_TRUE(sim.setClock(2, "2026-12-07 10:00:30"));
+    timing.beforeReadMs = 5;
+    timing.firstScanMs = 100;
+    timing.scanUnitMs = 400;
+    startEngine();
+    run(kMsgOpenPorts);
+    devices::HistoryRequest r;
+    r.start = localTime(2026, 12, 7, 0, 0);
+    r.end = localTime(2026, 12, 7, 23, 59);
+    r.devices = {{line, 1}};
+    engine->backfill.begin(r.devices.size());
+    ASSERT_TRUE(engine->post(devices::kMsgDownloadChosen, r));
+    ASSERT_TRUE(eventually([&] { return engine->backfill.statuses()[0] == devices::kJobDownloading; }));
+    const long long scans = engine->scansDone.load();
+    ASSERT_TRUE(eventually([&] { return engine->scansDone.load() >= scans + 2 || engine->backfill.running() == 0; },
+                           30s));
+    EXPECT_EQ(engine->backfill.running(), 1) << "two scans ran while the back-fill was still going";
+    ASSERT_TRUE(eventually([&] { return engine->backfill.running() == 0; }, 60s));
+    EXPECT_EQ(engine->backfill.statuses(), (std::vector<int>{devices::kJobDone}));
+    EXPECT_GE(std::stoi(scalar(rows(1001))), 400);
 }
 
 }  // namespace

@@ -43,6 +43,8 @@ TEST(GapTracker, ScansOpenAndCloseGaps) {
         {"one miss, a minute between", {{0, true}, {1, false}, {2, true}}, at(9, 0), 1, false, {{0, 2}}},
         {"missed from the start: from DownLastTime", {{1, false}, {2, false}, {3, true}}, at(9, 58), 1, false,
          {{-2, 3}}},
+        {"never stored, nothing known: no gap from 1970", {{1, false}, {2, false}, {3, true}}, 0, 0, false, {}},
+        {"nothing known, stored once: gaps open again", {{1, true}, {2, false}, {4, true}}, 0, 1, false, {{1, 4}}},
         {"still open", {{0, true}, {1, false}, {2, false}}, at(9, 0), 1, true, {}},
         {"two gaps, two spans", {{0, true}, {1, false}, {2, true}, {3, false}, {4, false}, {5, true}}, at(9, 0), 2,
          false, {{0, 2}, {2, 5}}},

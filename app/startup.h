@@ -18,9 +18,9 @@ inline constexpr const char* kAccountRefused = "数据库密码与账号不对";
 inline constexpr const char* kCannotCreateDatabase = "不能建立TovanDatabase数据库";
 inline constexpr const char* kCannotUseDatabase = "不能使用TovanDatabase数据库";
 
-// The program's arguments: --headless, --help, or (with the window) Qt's
-// own options. --help prints the usage and ends with 0, a refused argument
-// with kUsageStatus.
+// The program's arguments: --headless, the export, backup and restore
+// commands, --help, or (with the window) Qt's own options. --help prints the
+// usage and ends with 0, a refused argument with kUsageStatus.
 inline constexpr const char* kUsage =
     "usage: tovanix [Qt options such as -platform NAME]  the station with its window\n"
     "       tovanix --headless                           the station without a window, logging to standard error\n"

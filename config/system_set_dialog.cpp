@@ -1,8 +1,6 @@
 #include "config/system_set_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QLabel>
-#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -11,6 +9,7 @@
 #include "devices/engine.h"
 #include "platform/prompter.h"
 #include "widgets/artwork.h"
+#include "widgets/dialog_buttons.h"
 
 namespace tovanix::config {
 
@@ -43,16 +42,9 @@ CSystemSet::CSystemSet(Prompter& prompter, devices::Engine& engine, QWidget* par
     tabs_->insertTab(kTabAlarm, alarm_, QString::fromUtf8(kAlarmTab));
     tabs_->insertTab(kTabData, notBuiltPage(tabs_), QString::fromUtf8(kDataTab));
     tabs_->insertTab(kTabRemote, remote_, QString::fromUtf8(kRemoteTab));
-    auto* close = new QPushButton(QString::fromUtf8(kButtonOk), this);
-    close->setAccessibleName(close->text());
-    close->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
-    layout->addLayout(buttons);
-    connect(close, &QPushButton::clicked, this, &CSystemSet::accept);
+    layout->addLayout(widgets::closeRow(this));
     connect(tabs_, &QTabWidget::currentChanged, this, &CSystemSet::tabShown);
 }
 

@@ -1,7 +1,5 @@
 #include "devices/set_device_dialog.h"
 
-#include <QHBoxLayout>
-#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -11,6 +9,7 @@
 #include "devices/edit_device.h"
 #include "platform/prompter.h"
 #include "widgets/artwork.h"
+#include "widgets/dialog_buttons.h"
 
 namespace tovanix::devices {
 
@@ -33,16 +32,9 @@ CSetDevice::CSetDevice(Prompter& prompter, Engine& engine, QWidget* parent)
     tabs_->insertTab(kTabInfoPage, info_, QString::fromUtf8(kTabInfo));
     tabs_->insertTab(kTabAlarmPage, alarm_, QString::fromUtf8(kTabAlarm));
     tabs_->insertTab(kTabRecordPage, record_, QString::fromUtf8(kTabRecord));
-    auto* close = new QPushButton(QString::fromUtf8(kButtonOk), this);
-    close->setAccessibleName(close->text());
-    close->setAutoDefault(false);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
-    layout->addLayout(buttons);
-    connect(close, &QPushButton::clicked, this, &CSetDevice::accept);
+    layout->addLayout(widgets::closeRow(this));
     connect(&readingTimer_, &QTimer::timeout, this, &CSetDevice::tickReading);
     connect(info_, &CDeviceInfo::renamed, this, [this] {
         setWindowTitle(qs(infoTitle(current_.name)));

@@ -23,4 +23,15 @@ QHBoxLayout* okCancelRow(QDialog* dialog) {
     return row;
 }
 
+QHBoxLayout* closeRow(QDialog* dialog) {
+    auto* close = new QPushButton(QString::fromUtf8(kButtonOk), dialog);
+    close->setAccessibleName(close->text());
+    close->setAutoDefault(false);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(close);
+    QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::accept);
+    return row;
+}
+
 }  // namespace tovanix::widgets
